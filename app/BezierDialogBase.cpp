@@ -1,0 +1,25 @@
+#include "app/BezierDialogBase.h"
+
+BezierDialogBase::BezierDialogBase(QWidget *parent, const char *name, bool modal, Qt::WindowFlags flags)
+    : QDialog(parent, flags)
+{
+    if (name)
+        setObjectName(QString::fromLatin1(name));
+    setModal(modal);
+    setupUi(this);
+    // The form names the button row's layout only so that it has a member pointer.
+    Layout1Layout->setObjectName(QString());
+
+    // Made last, so none of the initial widget values reaches the canvas.
+    connect(ZoomSlider, &QSlider::valueChanged, GLBBox2, &GLBBox::setZoom);
+    connect(RotateDial, &QDial::valueChanged, GLBBox2, &GLBBox::setZRotation);
+    connect(PushButton1, &QPushButton::clicked, GLBBox2, &GLBBox::setAddMode);
+    connect(PushButton2, &QPushButton::clicked, GLBBox2, &GLBBox::setMoveMode);
+    connect(PushButton4, &QPushButton::clicked, GLBBox2, &GLBBox::deleteAllControlPoints);
+    connect(CheckBox2, &QCheckBox::toggled, GLBBox2, &GLBBox::setShowConvexHull);
+    connect(CheckBox3, &QCheckBox::toggled, GLBBox2, &GLBBox::setShowSubDivPoints);
+    connect(Slider2, &QSlider::valueChanged, LCDNumber1, qOverload<int>(&QLCDNumber::display));
+    connect(Slider2, &QSlider::valueChanged, GLBBox2, &GLBBox::changeDrawLevel);
+    connect(GLBBox2, &GLBBox::sendDegree, MyCustomWidget1, &GLParameter::setDegree);
+    connect(PushButton5, &QPushButton::clicked, GLBBox2, &GLBBox::setSelectMode);
+}

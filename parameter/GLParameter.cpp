@@ -1,0 +1,150 @@
+#include "parameter/GLParameter.h"
+
+#include "parameter/BernsteinBasis.h"
+
+#include <QSurfaceFormat>
+
+#include <cmath>
+
+GLParameter::GLParameter(QWidget *parent, const char *name)
+    : QOpenGLWidget(parent)
+{
+    if (name)
+        setObjectName(QString::fromLatin1(name));
+    // The plot is depth-tested, so the context needs a depth buffer; fixed-function
+    // drawing needs a compatibility context.
+    QSurfaceFormat surfaceFormat = format();
+    surfaceFormat.setProfile(QSurfaceFormat::CompatibilityProfile);
+    surfaceFormat.setDepthBufferSize(24);
+    setFormat(surfaceFormat);
+}
+
+GLParameter::~GLParameter()
+{
+    makeCurrent();
+    if (axesList)
+        glDeleteLists(static_cast<GLuint>(axesList), 1);
+    if (curveList)
+        glDeleteLists(static_cast<GLuint>(curveList), 1);
+    doneCurrent();
+}
+
+int GLParameter::binomial(int n, int k)
+{
+    return ::binomial(n, k);
+}
+
+int GLParameter::factorial(int m)
+{
+    return ::factorial(m);
+}
+
+void GLParameter::updateGL()
+{
+    repaint();
+}
+
+void GLParameter::setDegree(int count)
+{
+    degree = count < 0 ? 0 : count;
+    computeBasis();
+    buildCurveList();
+    updateGL();
+}
+
+void GLParameter::setu(double value)
+{
+    if (std::isnan(value) || value < 0.0)
+        value = 0.0;
+    else if (value > 1.0)
+        value = 1.0;
+    u = value;
+    buildCurveList();
+    updateGL();
+}
+
+void GLParameter::computeBasis()
+{
+    emit senddegree(degree);
+    basisCurves = bernsteinBasisCurves(degree);
+}
+
+int GLParameter::makeAxesList()
+{
+    makeCurrent();
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    glLineWidth(1.5f);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_LINES);
+    glVertex2d(0.0, 0.0);
+    glVertex2d(1.0, 0.0);
+    glVertex2d(0.0, 0.0);
+    glVertex2d(0.0, 1.0);
+    glEnd();
+    glEndList();
+    return static_cast<int>(list);
+}
+
+void GLParameter::buildCurveList()
+{
+    if (!context()) {
+        curveListPending = true;
+        return;
+    }
+    curveListPending = false;
+    makeCurrent();
+    glDeleteLists(static_cast<GLuint>(curveList), 1);
+    curveList = static_cast<int>(glGenLists(1));
+    glNewList(static_cast<GLuint>(curveList), GL_COMPILE);
+    glLineWidth(1.0f);
+    glColor3f(1.0f, 1.0f, 0.1f);
+    for (const Polyline &samples : basisCurves) {
+        glBegin(GL_LINE_STRIP);
+        for (const Point3 &p : samples)
+            glVertex2d(p.x, p.y);
+        glEnd();
+    }
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glBegin(GL_LINES);
+    glVertex2d(u, 0.0);
+    glVertex2d(u, 1.0);
+    glEnd();
+    glEndList();
+}
+
+void GLParameter::initializeGL()
+{
+    makeCurrent();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    axesList = makeAxesList();
+    glShadeModel(GL_SMOOTH);
+    if (curveListPending)
+        buildCurveList();
+}
+
+void GLParameter::resizeGL(int w, int h)
+{
+    makeCurrent();
+    const qreal ratio = devicePixelRatioF();
+    glViewport(0, 0, static_cast<GLsizei>(w * ratio), static_cast<GLsizei>(h * ratio));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1.0, 1.0, -1.0, 1.0, 0.5, 5.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void GLParameter::paintGL()
+{
+    makeCurrent();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(-0.8f, -0.8f, -4.0f);
+    glScalef(1.7f, 1.6f, 1.6f);
+    glEnable(GL_DEPTH_TEST);
+    glCallList(static_cast<GLuint>(axesList));
+    glCallList(static_cast<GLuint>(curveList));
+    glFinish();
+    makeCurrent();
+    emit senddegree(degree);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "geometry/PolylineList.h"
+
+#include <QOpenGLWidget>
+
+// Plots the Bernstein basis polynomials for a count of control points over the unit
+// square, with a vertical line at the parameter u.
+class GLParameter : public QOpenGLWidget
+{
+    Q_OBJECT
+
+public:
+    explicit GLParameter(QWidget *parent = nullptr, const char *name = nullptr);
+    ~GLParameter() override;
+
+    static int binomial(int n, int k);
+    static int factorial(int m);
+
+public slots:
+    void setDegree(int count);
+    void setu(double value);
+
+signals:
+    void senddegree(int count);
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    virtual int makeAxesList();
+
+private:
+    friend class GLParameterTestAccess;
+
+    void buildCurveList();
+    void computeBasis();
+    void updateGL();
+
+    int axesList = 0;
+    int curveList = 0;
+    PolylineList basisCurves;
+    double u = 0.0;
+    int degree = 0;
+    // Set when the plot changed before the context existed, so initializeGL builds it.
+    bool curveListPending = false;
+};

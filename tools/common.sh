@@ -1,0 +1,67 @@
+# Shared set-up for the tools: Debian packages, the build, a private X server.
+# Sourced, not run.
+
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+PACKAGES=(
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+    libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+    libbenchmark-dev
+    xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+)
+
+say() { printf '%s\n' "$*" >&2; }
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    say "Installing missing packages: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# build DIR BUILD_TYPE
+build() {
+    local dir="$ROOT/$1"
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="$2" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+XVFB_PID=""
+
+# Starts a private X server and points DISPLAY at it; stopped again when the script exits.
+start_xvfb() {
+    local fifo
+    fifo="$(mktemp -u)"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1920x1200x24}" -nolisten tcp +extension GLX 3>"$fifo" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local number
+    read -r -t 20 number <"$fifo" || { say "Xvfb did not start"; rm -f "$fifo"; return 1; }
+    rm -f "$fifo"
+    export DISPLAY=":$number"
+    trap stop_xvfb EXIT
+}
+
+stop_xvfb() {
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+    fi
+}
+
+display_available() {
+    [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
+}
