@@ -1,0 +1,202 @@
+#include "BezierOracle.h"
+#include "canvas/Subdivision.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+Q_DECLARE_METATYPE(Polyline)
+
+namespace {
+
+constexpr double kCurveTolerance = 1e-12;
+
+// The de Casteljau triangle kept whole, row after row, as a textbook would write it.
+Polyline fullTriangleSubdivide(const Polyline &p)
+{
+    if (p.empty())
+        return {};
+    const std::size_t m = p.size() - 1;
+    std::vector<Polyline> rows{p};
+    for (std::size_t r = 1; r <= m; ++r) {
+        Polyline row;
+        const Polyline &above = rows.back();
+        for (std::size_t j = 0; j + 1 < above.size(); ++j)
+            row.push_back({(above[j].x + above[j + 1].x) * 0.5, (above[j].y + above[j + 1].y) * 0.5,
+                           (above[j].z + above[j + 1].z) * 0.5});
+        rows.push_back(row);
+    }
+    Polyline result;
+    for (const Polyline &row : rows)
+        result.push_back(row.front());
+    for (std::size_t r = m; r-- > 0;)
+        result.push_back(rows[r].back());
+    return result;
+}
+
+bool bitIdentical(const Polyline &a, const Polyline &b)
+{
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(Point3)) == 0);
+}
+
+const Polyline kCorner{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+
+Polyline levelOf(const Polyline &controlPoints, int depth)
+{
+    Polyline level = controlPoints;
+    for (int k = 0; k < depth; ++k)
+        level = subdivideLevel(level, controlPoints.size());
+    return level;
+}
+
+} // namespace
+
+class TestSubdivision : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void oneStep_data();
+    void oneStep();
+    void matchesFullTriangleBitForBit_data();
+    void matchesFullTriangleBitForBit();
+    void levelSizesAndEnds_data();
+    void levelSizesAndEnds();
+    void pieceEndsLieOnTheCurve_data();
+    void pieceEndsLieOnTheCurve();
+    void middleOfEveryLevelIsTheCurvePoint();
+    void levelsConvergeToTheCurve();
+};
+
+void TestSubdivision::oneStep_data()
+{
+    QTest::addColumn<Polyline>("input");
+    QTest::addColumn<Polyline>("expected");
+
+    QTest::newRow("empty") << Polyline{} << Polyline{};
+    QTest::newRow("one point") << Polyline{{1.5, -2, 3}} << Polyline{{1.5, -2, 3}};
+    QTest::newRow("two points") << Polyline{{0, 0, 0}, {1, 2, 4}} << Polyline{{0, 0, 0}, {0.5, 1, 2}, {1, 2, 4}};
+    QTest::newRow("corner, level 1") << kCorner
+                                     << Polyline{{0, 0, 0}, {0.5, 0, 0}, {0.75, 0.25, 0}, {1, 0.5, 0}, {1, 1, 0}};
+    QTest::newRow("corner level 1, whole") << Polyline{{0, 0, 0}, {0.5, 0, 0}, {0.75, 0.25, 0}, {1, 0.5, 0}, {1, 1, 0}}
+                                           << Polyline{{0, 0, 0},
+                                                       {0.25, 0, 0},
+                                                       {0.4375, 0.0625, 0},
+                                                       {0.59375, 0.15625, 0},
+                                                       {0.71875, 0.28125, 0},
+                                                       {0.84375, 0.40625, 0},
+                                                       {0.9375, 0.5625, 0},
+                                                       {1, 0.75, 0},
+                                                       {1, 1, 0}};
+    QTest::newRow("square") << Polyline{{0, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}}
+                            << Polyline{{0, 0, 0}, {1, 0, 0}, {1.5, 0.5, 0}, {1.5, 1, 0}, {1.5, 1.5, 0}, {1, 2, 0}, {0, 2, 0}};
+}
+
+void TestSubdivision::oneStep()
+{
+    QFETCH(Polyline, input);
+    QFETCH(Polyline, expected);
+    const Polyline before = input;
+    QCOMPARE(subdivide(input), expected);
+    QCOMPARE(input, before);
+}
+
+void TestSubdivision::matchesFullTriangleBitForBit_data()
+{
+    QTest::addColumn<int>("size");
+    for (int size : {1, 2, 3, 4, 7, 12, 33, 100, 257})
+        QTest::addRow("%d points", size) << size;
+}
+
+void TestSubdivision::matchesFullTriangleBitForBit()
+{
+    QFETCH(int, size);
+    const unsigned seed = 20261208u + static_cast<unsigned>(size);
+    std::mt19937_64 random(seed);
+    std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
+    for (int trial = 0; trial < 5; ++trial) {
+        Polyline polygon(size);
+        for (Point3 &p : polygon)
+            p = {coordinate(random), coordinate(random), coordinate(random)};
+        QVERIFY2(bitIdentical(subdivide(polygon), fullTriangleSubdivide(polygon)),
+                 qPrintable(QString("seed %1, trial %2").arg(seed).arg(trial)));
+    }
+}
+
+void TestSubdivision::levelSizesAndEnds_data()
+{
+    QTest::addColumn<Polyline>("controlPoints");
+    QTest::newRow("one point") << Polyline{{0.3, 0.4, 0}};
+    QTest::newRow("two points") << Polyline{{0, 0, 0}, {1, 1, 0}};
+    QTest::newRow("corner") << kCorner;
+    QTest::newRow("five points") << Polyline{{0, 0, 0}, {1, 3, 0}, {2, -1, 0}, {4, 2, 0}, {5, 0, 0}};
+}
+
+void TestSubdivision::levelSizesAndEnds()
+{
+    QFETCH(Polyline, controlPoints);
+    const std::size_t n = controlPoints.size();
+    Polyline level = controlPoints;
+    for (int k = 1; k <= 8; ++k) {
+        level = subdivideLevel(level, n);
+        QCOMPARE(level.size(), (std::size_t{1} << k) * (n - 1) + 1);
+        QCOMPARE(level.front(), controlPoints.front());
+        QCOMPARE(level.back(), controlPoints.back());
+    }
+}
+
+void TestSubdivision::pieceEndsLieOnTheCurve_data()
+{
+    QTest::addColumn<Polyline>("controlPoints");
+    QTest::newRow("corner") << kCorner;
+    QTest::newRow("square") << Polyline{{0, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}};
+    QTest::newRow("six points in space")
+        << Polyline{{0, 0, 0}, {1, 3, 1}, {2, -1, -2}, {4, 2, 0.5}, {5, 0, 1}, {3, -2, 0}};
+}
+
+void TestSubdivision::pieceEndsLieOnTheCurve()
+{
+    QFETCH(Polyline, controlPoints);
+    const std::size_t m = controlPoints.size() - 1;
+    for (int k = 0; k <= 6; ++k) {
+        const Polyline level = levelOf(controlPoints, k);
+        const int pieces = 1 << k;
+        for (int j = 0; j <= pieces; ++j) {
+            const Point3 expected = bezierPoint(controlPoints, static_cast<double>(j) / pieces);
+            const Point3 actual = level[j * m];
+            QVERIFY2(std::fabs(actual.x - expected.x) < kCurveTolerance
+                         && std::fabs(actual.y - expected.y) < kCurveTolerance
+                         && std::fabs(actual.z - expected.z) < kCurveTolerance,
+                     qPrintable(QString("level %1, end %2").arg(k).arg(j)));
+        }
+    }
+}
+
+void TestSubdivision::middleOfEveryLevelIsTheCurvePoint()
+{
+    for (int k = 1; k <= 8; ++k) {
+        const Polyline level = levelOf(kCorner, k);
+        QCOMPARE(level[level.size() / 2], (Point3{0.75, 0.25, 0}));
+    }
+}
+
+void TestSubdivision::levelsConvergeToTheCurve()
+{
+    const Polyline controlPoints{{0, 0, 0}, {1, 3, 0}, {2, -1, 0}, {4, 2, 0}, {5, 0, 0}};
+    const Polyline fine = sampleCurve(controlPoints);
+    const auto farthestVertex = [&](int depth) {
+        double farthest = 0.0;
+        for (const Point3 &p : levelOf(controlPoints, depth))
+            farthest = std::max(farthest, distanceToPolyline(fine, p));
+        return farthest;
+    };
+    const double atLevel2 = farthestVertex(2);
+    const double atLevel8 = farthestVertex(8);
+    QVERIFY2(atLevel2 > 1e-2, qPrintable(QString::number(atLevel2)));
+    QVERIFY2(atLevel8 < atLevel2 / 1000.0, qPrintable(QString("%1 vs %2").arg(atLevel8).arg(atLevel2)));
+}
+
+QTEST_APPLESS_MAIN(TestSubdivision)
+#include "tst_subdivision.moc"

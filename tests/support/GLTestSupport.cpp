@@ -1,0 +1,63 @@
+#include "GLTestSupport.h"
+
+#include <cstdlib>
+
+namespace gltest {
+
+namespace {
+
+// glGenLists hands out the lowest free names, so the lists of a view lie far below this.
+constexpr GLuint kHighestListNameChecked = 4096;
+
+} // namespace
+
+bool sameColor(QColor actual, QColor expected, int tolerance)
+{
+    return std::abs(actual.red() - expected.red()) <= tolerance
+           && std::abs(actual.green() - expected.green()) <= tolerance
+           && std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+bool anyPixelNear(const QImage &image, QPoint centre, int radius, const std::function<bool(QColor)> &predicate)
+{
+    for (int y = centre.y() - radius; y <= centre.y() + radius; ++y)
+        for (int x = centre.x() - radius; x <= centre.x() + radius; ++x)
+            if (image.valid(x, y) && predicate(image.pixelColor(x, y)))
+                return true;
+    return false;
+}
+
+bool colorNear(const QImage &image, QPoint centre, int radius, QColor expected)
+{
+    return anyPixelNear(image, centre, radius, [&](QColor c) { return sameColor(c, expected); });
+}
+
+int countPixels(const QImage &image, const std::function<bool(QColor)> &predicate)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += predicate(image.pixelColor(x, y)) ? 1 : 0;
+    return count;
+}
+
+int liveDisplayLists(QOpenGLWidget &widget)
+{
+    widget.makeCurrent();
+    int count = 0;
+    for (GLuint name = 1; name <= kHighestListNameChecked; ++name)
+        count += glIsList(name) ? 1 : 0;
+    widget.doneCurrent();
+    return count;
+}
+
+unsigned errorAfterRepaint(QOpenGLWidget &widget)
+{
+    widget.repaint();
+    widget.makeCurrent();
+    const GLenum error = glGetError();
+    widget.doneCurrent();
+    return error;
+}
+
+} // namespace gltest

@@ -1,0 +1,34 @@
+#pragma once
+
+// Helpers for tests that look at what the OpenGL views drew.
+
+#include <QColor>
+#include <QImage>
+#include <QOpenGLWidget>
+#include <QPoint>
+
+#include <functional>
+
+namespace gltest {
+
+// Channel tolerance for colours read back from the framebuffer.
+constexpr int kColorTolerance = 4;
+
+bool sameColor(QColor actual, QColor expected, int tolerance = kColorTolerance);
+
+// Whether some pixel within `radius` of `centre` satisfies `predicate`.
+bool anyPixelNear(const QImage &image, QPoint centre, int radius, const std::function<bool(QColor)> &predicate);
+
+// Whether some pixel within `radius` of `centre` has the colour.
+bool colorNear(const QImage &image, QPoint centre, int radius, QColor expected);
+
+// Number of pixels of the whole image that satisfy `predicate`.
+int countPixels(const QImage &image, const std::function<bool(QColor)> &predicate);
+
+// Display lists alive in the widget's context, counted over the low list names.
+int liveDisplayLists(QOpenGLWidget &widget);
+
+// glGetError() in the widget's context after a synchronous repaint.
+unsigned errorAfterRepaint(QOpenGLWidget &widget);
+
+} // namespace gltest

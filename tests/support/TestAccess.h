@@ -1,0 +1,64 @@
+#pragma once
+
+// Read and write access to the views' private state for tests and benchmarks.
+
+#include "canvas/GLBBox.h"
+#include "parameter/GLParameter.h"
+
+#include <utility>
+
+class GLBBoxTestAccess
+{
+public:
+    explicit GLBBoxTestAccess(GLBBox &canvas) : c(canvas) {}
+
+    const Polyline &controlPoints() const { return c.controlPoints; }
+    const Polyline &curve() const { return c.curve; }
+    const PolylineList &levels() const { return c.levels; }
+    const Polyline &hull() const { return c.hull; }
+    int drawLevel() const { return c.drawLevel; }
+    int computedLevel() const { return c.computedLevel; }
+    int selectedPoint() const { return c.selectedPoint; }
+    int userMode() const { return c.userMode; }
+    float xRot() const { return c.xRot; }
+    float yRot() const { return c.yRot; }
+    float zRot() const { return c.zRot; }
+    float zoom() const { return c.zoom; }
+    bool showPolyline() const { return c.showPolyline; }
+    bool showConvexHull() const { return c.showConvexHull; }
+    bool showSubDivPoints() const { return c.showSubDivPoints; }
+    int mouseButton() const { return c.mouseButton; }
+    int mouseX() const { return c.mouseX; }
+    int mouseY() const { return c.mouseY; }
+    GLuint axesList() const { return c.axesList; }
+    GLuint curveList() const { return c.curveList; }
+
+    void setControlPoints(Polyline points) { c.controlPoints = std::move(points); }
+    void setComputedLevel(int level) { c.computedLevel = level; }
+    void setDrawLevel(int level) { c.drawLevel = level; }
+    void setUserMode(int mode) { c.userMode = mode; }
+    void recomputeLevels() { c.recomputeLevels(); }
+    void computeConvexHull() { c.computeConvexHull(); }
+    int nearestControlPoint(double mx, double my) { return c.nearestControlPoint(mx, my); }
+    ViewTransform currentViewTransform() { return c.currentViewTransform(); }
+    int receivers(const char *signal) const { return c.receivers(signal); }
+
+private:
+    GLBBox &c;
+};
+
+class GLParameterTestAccess
+{
+public:
+    explicit GLParameterTestAccess(GLParameter &view) : p(view) {}
+
+    const PolylineList &basisCurves() const { return p.basisCurves; }
+    double u() const { return p.u; }
+    int degree() const { return p.degree; }
+    int axesList() const { return p.axesList; }
+    int curveList() const { return p.curveList; }
+    int receivers(const char *signal) const { return p.receivers(signal); }
+
+private:
+    GLParameter &p;
+};
