@@ -2,6 +2,8 @@
 #include "canvas/GLBBox.h"
 
 #include <QColor>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QSurfaceFormat>
 
 #include <array>
@@ -113,9 +115,13 @@ GLBBox::~GLBBox()
     doneCurrent();
 }
 
+// QOpenGLWidget only schedules paints, and repaint() may skip one; handling the update
+// request at once paints before returning.
 void GLBBox::updateGL()
 {
-    repaint();
+    update();
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(this, &request);
 }
 
 void GLBBox::initializeGL()
@@ -164,7 +170,9 @@ void GLBBox::paintGL()
     glRotatef(zRot, 0.0f, 0.0f, 1.0f);
     glEnable(GL_DEPTH_TEST);
     glCallList(axesList);
-    glCallList(curveList);
+    // Calling list 0 draws nothing but raises GL_INVALID_VALUE.
+    if (curveList)
+        glCallList(curveList);
     glFinish();
 }
 

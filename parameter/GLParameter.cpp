@@ -2,6 +2,8 @@
 
 #include "parameter/BernsteinBasis.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QSurfaceFormat>
 
 #include <cmath>
@@ -39,9 +41,13 @@ int GLParameter::factorial(int m)
     return ::factorial(m);
 }
 
+// QOpenGLWidget only schedules paints, and repaint() may skip one; handling the update
+// request at once paints before returning.
 void GLParameter::updateGL()
 {
-    repaint();
+    update();
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(this, &request);
 }
 
 void GLParameter::setDegree(int count)
@@ -143,7 +149,9 @@ void GLParameter::paintGL()
     glScalef(1.7f, 1.6f, 1.6f);
     glEnable(GL_DEPTH_TEST);
     glCallList(static_cast<GLuint>(axesList));
-    glCallList(static_cast<GLuint>(curveList));
+    // Calling list 0 draws nothing but raises GL_INVALID_VALUE.
+    if (curveList)
+        glCallList(static_cast<GLuint>(curveList));
     glFinish();
     makeCurrent();
     emit senddegree(degree);

@@ -1,5 +1,8 @@
 #include "GLTestSupport.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <cstdlib>
 
 namespace gltest {
@@ -10,6 +13,26 @@ namespace {
 constexpr GLuint kHighestListNameChecked = 4096;
 
 } // namespace
+
+QImage lastFrame(QOpenGLWidget &widget)
+{
+    widget.makeCurrent();
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    QImage image(viewport[2], viewport[3], QImage::Format_RGBA8888);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, viewport[2], viewport[3], GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    widget.doneCurrent();
+    return image.mirrored();
+}
+
+QPoint pixelOf(const QImage &image, double x, double y, double sx, double sy, double tx, double ty)
+{
+    const double ndcX = x * sx + tx;
+    const double ndcY = y * sy + ty;
+    return {static_cast<int>((ndcX + 1.0) / 2.0 * image.width()),
+            static_cast<int>((1.0 - ndcY) / 2.0 * image.height())};
+}
 
 bool sameColor(QColor actual, QColor expected, int tolerance)
 {
@@ -53,7 +76,9 @@ int liveDisplayLists(QOpenGLWidget &widget)
 
 unsigned errorAfterRepaint(QOpenGLWidget &widget)
 {
-    widget.repaint();
+    widget.update();
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(&widget, &request);
     widget.makeCurrent();
     const GLenum error = glGetError();
     widget.doneCurrent();

@@ -16,6 +16,15 @@ constexpr int kColorTolerance = 4;
 
 bool sameColor(QColor actual, QColor expected, int tolerance = kColorTolerance);
 
+// The frame the widget painted last, read back without painting again, so a test sees
+// whether a slot repainted by itself.
+QImage lastFrame(QOpenGLWidget &widget);
+
+// The pixel of the model point (x, y) in an image of the whole viewport, for a view whose
+// projection maps x and y to [-1, 1] after the model transform scales by (sx, sy) and
+// shifts by (tx, ty).
+QPoint pixelOf(const QImage &image, double x, double y, double sx, double sy, double tx = 0.0, double ty = 0.0);
+
 // Whether some pixel within `radius` of `centre` satisfies `predicate`.
 bool anyPixelNear(const QImage &image, QPoint centre, int radius, const std::function<bool(QColor)> &predicate);
 
