@@ -1,0 +1,33 @@
+#include "XdoTool.h"
+
+#include <QRegularExpression>
+
+namespace xdo {
+
+QString run(const QStringList &arguments, int timeoutMs)
+{
+    QProcess process;
+    process.start("xdotool", arguments);
+    if (!process.waitForFinished(timeoutMs) || process.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+qulonglong waitForWindow(qint64 pid, const QString &title)
+{
+    const QString found = run({"search", "--sync", "--onlyvisible", "--pid", QString::number(pid), "--name",
+                               QString("^%1$").arg(QRegularExpression::escape(title))});
+    return found.section('\n', 0, 0).toULongLong();
+}
+
+QRect geometry(qulonglong window)
+{
+    const QString shell = run({"getwindowgeometry", "--shell", QString::number(window)});
+    const auto value = [&](const QString &key) {
+        const QRegularExpressionMatch match = QRegularExpression(key + "=(-?\\d+)").match(shell);
+        return match.hasMatch() ? match.captured(1).toInt() : -1;
+    };
+    return {value("X"), value("Y"), value("WIDTH"), value("HEIGHT")};
+}
+
+} // namespace xdo

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QProcess>
+#include <QRect>
+#include <QStringList>
+
+// Drives a separate program's window with real X events through xdotool.
+namespace xdo {
+
+// Runs xdotool with the arguments and returns what it printed; empty on failure.
+QString run(const QStringList &arguments, int timeoutMs = 20000);
+
+// The id of the visible window of process `pid` titled `title`, waiting for it to appear;
+// 0 when none appeared.
+qulonglong waitForWindow(qint64 pid, const QString &title);
+
+// The window's geometry on the screen.
+QRect geometry(qulonglong window);
+
+} // namespace xdo
