@@ -19,15 +19,24 @@ StdoutCapture::StdoutCapture()
 
 StdoutCapture::~StdoutCapture()
 {
+    restore();
+    if (captureFile >= 0)
+        close(captureFile);
+}
+
+void StdoutCapture::restore()
+{
+    if (savedStdout < 0)
+        return;
     std::fflush(stdout);
     dup2(savedStdout, STDOUT_FILENO);
     close(savedStdout);
-    close(captureFile);
+    savedStdout = -1;
 }
 
-std::string StdoutCapture::text() const
+std::string StdoutCapture::finish()
 {
-    std::fflush(stdout);
+    restore();
     std::string bytes;
     char buffer[4096];
     off_t offset = 0;

@@ -39,8 +39,11 @@ public:
     void setUserMode(int mode) { c.userMode = mode; }
     void recomputeLevels() { c.recomputeLevels(); }
     void computeConvexHull() { c.computeConvexHull(); }
-    int nearestControlPoint(double mx, double my) { return c.nearestControlPoint(mx, my); }
-    ViewTransform currentViewTransform() { return c.currentViewTransform(); }
+    ViewTransform currentViewTransform()
+    {
+        c.makeCurrent();
+        return c.currentViewTransform();
+    }
     int receivers(const char *signal) const { return c.receivers(signal); }
 
 private:
