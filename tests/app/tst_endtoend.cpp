@@ -1,0 +1,235 @@
+#include "BezierOracle.h"
+#include "GLTestSupport.h"
+#include "XdoTool.h"
+
+#include <QDir>
+#include <QImage>
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+// Places in the dialog, as the form lays them out.
+constexpr QPoint kCanvasOrigin(10, 18);
+constexpr QSize kCanvasSize(510, 502);
+constexpr QPoint kAddButton(71, 544);
+constexpr QPoint kMoveButton(200, 544);
+constexpr QPoint kDeleteButton(329, 544);
+constexpr QPoint kClearButton(458, 544);
+constexpr QPoint kHullBox(537, 280);
+constexpr QPoint kSubdivisionBox(537, 250);
+constexpr double kStartZoom = 1.25;
+constexpr int kTraceTimeoutMs = 10000;
+
+const QColor kCurveGrey(153, 153, 153);
+const QColor kHullRed(153, 0, 0);
+
+bool isMarker(QColor c)
+{
+    return c.red() > 170 && std::min(c.green(), c.blue()) < 100;
+}
+
+bool isGreenMarker(QColor c)
+{
+    return c.green() > 100 && c.red() < 40 && c.blue() < 40;
+}
+
+bool isCurveGrey(QColor c)
+{
+    return gltest::sameColor(c, kCurveGrey);
+}
+
+bool isHullRed(QColor c)
+{
+    return gltest::sameColor(c, kHullRed);
+}
+
+// The model point a click at a canvas position adds in the start view.
+Point3 modelPoint(QPoint canvasPosition)
+{
+    const double flippedY = kCanvasSize.height() - canvasPosition.y() - 1;
+    return {(2.0 * canvasPosition.x() / kCanvasSize.width() - 1.0) / kStartZoom,
+            (2.0 * flippedY / kCanvasSize.height() - 1.0) / kStartZoom, 0.0};
+}
+
+QPoint windowPixel(const Point3 &p)
+{
+    return kCanvasOrigin
+           + QPoint(static_cast<int>((p.x * kStartZoom + 1.0) / 2.0 * kCanvasSize.width()),
+                    static_cast<int>((1.0 - p.y * kStartZoom) / 2.0 * kCanvasSize.height()));
+}
+
+QByteArray addTrace(QPoint canvasPosition)
+{
+    return QString("Mouse coordinates: ( %1, %2 )\t  Add Mode\nPoint Added (0, 0)\n\n")
+        .arg(canvasPosition.x())
+        .arg(kCanvasSize.height() - canvasPosition.y() - 1)
+        .toLatin1();
+}
+
+} // namespace
+
+// The built program driven by real X events, as a user drives it.
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void editingSession();
+
+private:
+    void clickAt(QPoint windowPosition);
+    void dragOnCanvas(QPoint from, QPoint to);
+    QByteArray waitForTrace(int bytes);
+    QImage screenshot(const QString &name);
+
+    QProcess editor;
+    qulonglong window = 0;
+    QByteArray trace;
+};
+
+void TestEndToEnd::init()
+{
+    editor.setProcessChannelMode(QProcess::SeparateChannels);
+    editor.start(BEZIER_BINARY, QStringList{});
+    QVERIFY(editor.waitForStarted());
+    window = xdo::waitForWindow(editor.processId(), "Bezier Curves");
+    QVERIFY(window != 0);
+    QCOMPARE(xdo::geometry(window).size(), QSize(713, 563));
+    trace.clear();
+}
+
+void TestEndToEnd::cleanup()
+{
+    if (editor.state() != QProcess::NotRunning) {
+        editor.kill();
+        editor.waitForFinished();
+    }
+}
+
+void TestEndToEnd::clickAt(QPoint windowPosition)
+{
+    const QString id = QString::number(window);
+    xdo::run({"mousemove", "--window", id, "--sync", QString::number(windowPosition.x()),
+              QString::number(windowPosition.y()), "click", "1"});
+}
+
+void TestEndToEnd::dragOnCanvas(QPoint from, QPoint to)
+{
+    const QString id = QString::number(window);
+    const QPoint a = kCanvasOrigin + from;
+    const QPoint b = kCanvasOrigin + to;
+    const QPoint middle = (a + b) / 2;
+    xdo::run({"mousemove", "--window", id, "--sync", QString::number(a.x()), QString::number(a.y()), "mousedown", "1",
+              "mousemove", "--window", id, "--sync", QString::number(middle.x()), QString::number(middle.y()),
+              "mousemove", "--window", id, "--sync", QString::number(b.x()), QString::number(b.y()), "mouseup", "1"});
+}
+
+// What the program printed, once at least `bytes` bytes have arrived through the pipe.
+QByteArray TestEndToEnd::waitForTrace(int bytes)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (trace.size() < bytes && timer.elapsed() < kTraceTimeoutMs) {
+        editor.waitForReadyRead(200);
+        trace += editor.readAllStandardOutput();
+    }
+    return trace;
+}
+
+QImage TestEndToEnd::screenshot(const QString &name)
+{
+    // Let the last event's repaint reach the screen.
+    QTest::qWait(300);
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(name + ".png");
+    QProcess import;
+    import.start("import", {"-window", QString::number(window), path});
+    import.waitForFinished(20000);
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+void TestEndToEnd::editingSession()
+{
+    const QList<QPoint> clicks{{80, 420}, {200, 60}, {330, 440}, {450, 90}};
+    QByteArray expected;
+    for (const QPoint &position : clicks) {
+        clickAt(kCanvasOrigin + position);
+        expected += addTrace(position);
+        // Each click reaches the pipe as it happens.
+        QCOMPARE(waitForTrace(expected.size()), expected);
+    }
+
+    Polyline controlPoints;
+    for (const QPoint &position : clicks)
+        controlPoints.push_back(modelPoint(position));
+    QImage shot = screenshot("endtoend-added");
+    for (const QPoint &position : clicks)
+        QVERIFY(gltest::anyPixelNear(shot, kCanvasOrigin + position, 2, isMarker));
+    for (double t : {0.25, 0.5, 0.75})
+        QVERIFY(gltest::anyPixelNear(shot, windowPixel(bezierPoint(controlPoints, t)), 2, isCurveGrey));
+    QCOMPARE(gltest::countPixels(shot, isHullRed), 0);
+
+    clickAt(kHullBox);
+    shot = screenshot("endtoend-hull");
+    QVERIFY(gltest::countPixels(shot, isHullRed) > 500);
+    const Point3 hullSideMiddle{(controlPoints[0].x + controlPoints[2].x) / 2,
+                                (controlPoints[0].y + controlPoints[2].y) / 2, 0};
+    QVERIFY(gltest::anyPixelNear(shot, windowPixel(hullSideMiddle), 2, isHullRed));
+
+    clickAt(kSubdivisionBox);
+    shot = screenshot("endtoend-subdivision");
+    QVERIFY(gltest::countPixels(shot, isGreenMarker) > 100);
+
+    clickAt(kMoveButton);
+    const QPoint from = clicks[1];
+    const QPoint to(260, 200);
+    dragOnCanvas(from + QPoint(3, -2), to);
+    expected += QString("Mouse coordinates: ( %1, %2 )\t  Move Mode\n\n")
+                    .arg(from.x() + 3)
+                    .arg(kCanvasSize.height() - (from.y() - 2) - 1)
+                    .toLatin1();
+    QCOMPARE(waitForTrace(expected.size()), expected);
+    shot = screenshot("endtoend-moved");
+    QVERIFY(gltest::anyPixelNear(shot, kCanvasOrigin + to, 2, isMarker));
+    QVERIFY(!gltest::anyPixelNear(shot, kCanvasOrigin + from, 3, isMarker));
+
+    clickAt(kDeleteButton);
+    clickAt(kCanvasOrigin + clicks[3] + QPoint(20, 20));
+    expected += QString("Mouse coordinates: ( %1, %2 )\t  Delete Mode\nSelected Point is 3 \n")
+                    .arg(clicks[3].x() + 20)
+                    .arg(kCanvasSize.height() - (clicks[3].y() + 20) - 1)
+                    .toLatin1();
+    QCOMPARE(waitForTrace(expected.size()), expected);
+    shot = screenshot("endtoend-deleted");
+    QVERIFY(!gltest::anyPixelNear(shot, kCanvasOrigin + clicks[3], 3, isMarker));
+    QVERIFY(gltest::anyPixelNear(shot, kCanvasOrigin + clicks[0], 2, isMarker));
+
+    clickAt(kAddButton);
+    clickAt(kClearButton);
+    shot = screenshot("endtoend-cleared");
+    const QRect canvasArea(kCanvasOrigin + QPoint(0, 3), kCanvasSize - QSize(0, 3));
+    const QImage canvasShot = shot.copy(canvasArea);
+    QCOMPARE(gltest::countPixels(canvasShot, isMarker), 0);
+    QCOMPARE(gltest::countPixels(canvasShot, isHullRed), 0);
+    QCOMPARE(gltest::countPixels(canvasShot, isGreenMarker), 0);
+    QVERIFY(gltest::countPixels(canvasShot, isCurveGrey) < 20);
+
+    // A double click in add mode adds the point twice.
+    clickAt(kCanvasOrigin + QPoint(100, 100));
+    xdo::run({"click", "--repeat", "2", "--delay", "60", "1"});
+    const QByteArray once = addTrace({100, 100});
+    expected += once + once + once;
+    QCOMPARE(waitForTrace(expected.size()), expected);
+
+    xdo::run({"windowfocus", "--sync", QString::number(window)});
+    xdo::run({"key", "--window", QString::number(window), "Escape"});
+    QVERIFY(editor.waitForFinished(10000));
+    QCOMPARE(editor.exitCode(), 0);
+    QCOMPARE(trace + editor.readAllStandardOutput(), expected);
+}
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
