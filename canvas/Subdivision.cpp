@@ -60,3 +60,30 @@ Polyline subdivideLevel(const Polyline &level, std::size_t pieceSize)
         subdivideInto(level.data() + piece * m, pieceSize, next.data() + 2 * m * piece, rows);
     return next;
 }
+
+void updateLevels(PolylineList &levels, int &computedLevel, int depth, const Polyline &controlPoints)
+{
+    // Only the point count is compared; an edit that keeps the count marks the cache stale
+    // by setting computedLevel to 0.
+    const bool reusable = !levels.empty() && levels.front().size() == controlPoints.size() && computedLevel != 0;
+    if (!reusable) {
+        levels.clear();
+        levels.push_back(controlPoints);
+        computedLevel = 0;
+    }
+
+    while (computedLevel != depth) {
+        if (controlPoints.empty())
+            break;
+        if (computedLevel < depth) {
+            levels.push_back(subdivideLevel(levels.back(), levels.front().size()));
+            ++computedLevel;
+        } else if (levels.empty()) {
+            computedLevel = depth;
+            break;
+        } else {
+            levels.pop_back();
+            --computedLevel;
+        }
+    }
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "geometry/Polyline.h"
+#include "geometry/PolylineList.h"
 
 #include <cstddef>
 #include <vector>
@@ -19,3 +20,11 @@ void subdivideInto(const Point3 *points, std::size_t count, Point3 *out, std::ve
 // each, consecutive pieces sharing their end points. Every piece is split on its own and
 // the halves are joined, so the result is again such a chain, with twice as many pieces.
 Polyline subdivideLevel(const Polyline &level, std::size_t pieceSize);
+
+// Brings the level cache to `depth`: levels[k] is level k of the control points, and
+// computedLevel the index of the last level held. The cache is kept only while it holds a
+// level, its level 0 has as many points as there are control points and computedLevel is
+// not 0; otherwise it restarts from the control points. Raising the depth subdivides only
+// the missing levels, lowering it drops levels from the end. With no control points the
+// cache is one empty level; a negative depth empties it.
+void updateLevels(PolylineList &levels, int &computedLevel, int depth, const Polyline &controlPoints);

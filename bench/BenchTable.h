@@ -1,0 +1,67 @@
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// One row of the benchmark table: a figure with the median, 95th percentile, min and max of
+// its samples.
+struct BenchRow
+{
+    std::string figure;
+    std::string unit;
+    double median = 0.0;
+    double p95 = 0.0;
+    double min = 0.0;
+    double max = 0.0;
+};
+
+// Where the table goes; the interactive benchmark sends the editor's own trace elsewhere.
+inline FILE *&benchOutput()
+{
+    static FILE *output = stdout;
+    return output;
+}
+
+inline double percentile(const std::vector<double> &sorted, double fraction)
+{
+    if (sorted.empty())
+        return 0.0;
+    const double position = fraction * static_cast<double>(sorted.size() - 1);
+    const std::size_t below = static_cast<std::size_t>(std::floor(position));
+    const std::size_t above = std::min(below + 1, sorted.size() - 1);
+    return sorted[below] + (sorted[above] - sorted[below]) * (position - static_cast<double>(below));
+}
+
+inline BenchRow summarize(std::string figure, std::string unit, std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    BenchRow row{std::move(figure), std::move(unit)};
+    if (samples.empty())
+        return row;
+    row.median = percentile(samples, 0.5);
+    row.p95 = percentile(samples, 0.95);
+    row.min = samples.front();
+    row.max = samples.back();
+    return row;
+}
+
+inline void printHeader(const char *title)
+{
+    std::fprintf(benchOutput(), "\n%s\n%-40s %12s %12s %12s %12s  %s\n", title, "figure", "median", "p95", "min", "max", "unit");
+}
+
+inline void printRow(const BenchRow &row)
+{
+    std::fprintf(benchOutput(), "%-40s %12.4g %12.4g %12.4g %12.4g  %s\n", row.figure.c_str(), row.median, row.p95, row.min, row.max,
+                row.unit.c_str());
+    std::fflush(benchOutput());
+}
+
+inline void printRatio(const std::string &what, double value, const std::string &target)
+{
+    std::fprintf(benchOutput(), "ratio: %-45s %8.3f   (%s)\n", what.c_str(), value, target.c_str());
+    std::fflush(benchOutput());
+}
