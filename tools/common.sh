@@ -76,3 +76,16 @@ gui_environment() {
         export XDG_RUNTIME_DIR
     fi
 }
+
+# Environment for the sanitizer build's tests. Mesa's software driver is preloaded so that it
+# stays mapped until the leak check at exit: once unloaded, its one-time allocations would be
+# reported from an unknown module that no suppression can name.
+sanitizer_environment() {
+    local asan driver
+    asan="$(gcc -print-file-name=libasan.so)"
+    driver="$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1)"
+    export LD_PRELOAD="$asan${driver:+ $driver}"
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1"
+    export LSAN_OPTIONS="suppressions=$ROOT/tools/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+}

@@ -146,6 +146,7 @@ QImage TestEndToEnd::screenshot(const QString &name)
     QTest::qWait(300);
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(name + ".png");
     QProcess import;
+    import.setProcessEnvironment(xdo::helperEnvironment());
     import.start("import", {"-window", QString::number(window), path});
     import.waitForFinished(20000);
     return QImage(path).convertToFormat(QImage::Format_RGB32);

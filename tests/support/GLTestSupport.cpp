@@ -64,14 +64,20 @@ int countPixels(const QImage &image, const std::function<bool(QColor)> &predicat
     return count;
 }
 
-int liveDisplayLists(QOpenGLWidget &widget)
+std::set<unsigned> liveDisplayListNames(QOpenGLWidget &widget)
 {
     widget.makeCurrent();
-    int count = 0;
+    std::set<unsigned> names;
     for (GLuint name = 1; name <= kHighestListNameChecked; ++name)
-        count += glIsList(name) ? 1 : 0;
+        if (glIsList(name))
+            names.insert(name);
     widget.doneCurrent();
-    return count;
+    return names;
+}
+
+int liveDisplayLists(QOpenGLWidget &widget)
+{
+    return static_cast<int>(liveDisplayListNames(widget).size());
 }
 
 unsigned errorAfterRepaint(QOpenGLWidget &widget)

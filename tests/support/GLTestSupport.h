@@ -8,6 +8,7 @@
 #include <QPoint>
 
 #include <functional>
+#include <set>
 
 namespace gltest {
 
@@ -34,8 +35,12 @@ bool colorNear(const QImage &image, QPoint centre, int radius, QColor expected);
 // Number of pixels of the whole image that satisfy `predicate`.
 int countPixels(const QImage &image, const std::function<bool(QColor)> &predicate);
 
-// Display lists alive in the widget's context, counted over the low list names.
+// Display lists alive in the widget's context, counted over the low list names. Views in
+// one window share their lists, so this counts those of every view of the window.
 int liveDisplayLists(QOpenGLWidget &widget);
+
+// The names of those lists.
+std::set<unsigned> liveDisplayListNames(QOpenGLWidget &widget);
 
 // glGetError() in the widget's context after a synchronous repaint.
 unsigned errorAfterRepaint(QOpenGLWidget &widget);

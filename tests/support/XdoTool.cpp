@@ -4,9 +4,17 @@
 
 namespace xdo {
 
+QProcessEnvironment helperEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("LD_PRELOAD");
+    return environment;
+}
+
 QString run(const QStringList &arguments, int timeoutMs)
 {
     QProcess process;
+    process.setProcessEnvironment(helperEnvironment());
     process.start("xdotool", arguments);
     if (!process.waitForFinished(timeoutMs) || process.exitCode() != 0)
         return {};

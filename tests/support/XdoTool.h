@@ -7,6 +7,10 @@
 // Drives a separate program's window with real X events through xdotool.
 namespace xdo {
 
+// The environment for helper programs: without the sanitizer runtime the program under test
+// may be running with.
+QProcessEnvironment helperEnvironment();
+
 // Runs xdotool with the arguments and returns what it printed; empty on failure.
 QString run(const QStringList &arguments, int timeoutMs = 20000);
 
