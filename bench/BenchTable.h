@@ -1,8 +1,11 @@
 #pragma once
 
+#include "geometry/Polyline.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -64,4 +67,15 @@ inline void printRatio(const std::string &what, double value, const std::string 
 {
     std::fprintf(benchOutput(), "ratio: %-45s %8.3f   (%s)\n", what.c_str(), value, target.c_str());
     std::fflush(benchOutput());
+}
+
+// Seeded random points with x and y in [-extent, extent] and z = 0.
+inline Polyline randomPoints(std::size_t count, double extent, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> coordinate(-extent, extent);
+    Polyline points(count);
+    for (Point3 &p : points)
+        p = {coordinate(random), coordinate(random), 0.0};
+    return points;
 }

@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <random>
 
 namespace {
 
@@ -27,16 +26,6 @@ constexpr double kFrameBudgetMs = 16.0;
 constexpr double kFrameP95Ms = 25.0;
 constexpr double kMaxDragOverRotation = 1.5;
 constexpr double kMemoryLimitMb = 100.0;
-
-Polyline pointsInView(int count, unsigned seed = 7)
-{
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<double> coordinate(-0.7, 0.7);
-    Polyline points(count);
-    for (Point3 &p : points)
-        p = {coordinate(random), coordinate(random), 0.0};
-    return points;
-}
 
 // Current resident memory by kind, from /proc: anonymous (heap) and file-backed (code).
 std::string residentBreakdown()
@@ -110,7 +99,7 @@ public:
 
     std::vector<double> drag(int controlPoints, int events)
     {
-        const Polyline points = pointsInView(controlPoints);
+        const Polyline points = randomPoints(controlPoints, 0.7, 7);
         setPoints(points);
         canvas->setMoveMode();
         const QPoint start = pixelOf(points[controlPoints / 2]);
@@ -125,7 +114,7 @@ public:
 
     std::vector<double> rotate(int controlPoints, int events)
     {
-        setPoints(pointsInView(controlPoints));
+        setPoints(randomPoints(controlPoints, 0.7, 7));
         return time(events, [&](int i) { canvas->setZRotation(i % 360); });
     }
 
@@ -134,7 +123,7 @@ public:
         canvas->setAddMode();
         std::vector<double> samples;
         for (int i = 0; i < clicks; ++i) {
-            setPoints(pointsInView(controlPoints));
+            setPoints(randomPoints(controlPoints, 0.7, 7));
             const std::vector<double> one
                 = time(1, [&](int) { QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(100 + i, 200)); });
             samples.push_back(one.front());

@@ -8,22 +8,11 @@
 #include <benchmark/benchmark.h>
 
 #include <map>
-#include <random>
 
 namespace {
 
 constexpr int kRepetitions = 7;
 constexpr int kDepth = 8;
-
-Polyline randomPolygon(std::size_t size, unsigned seed = 42)
-{
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<double> coordinate(-0.8, 0.8);
-    Polyline polygon(size);
-    for (Point3 &p : polygon)
-        p = {coordinate(random), coordinate(random), 0.0};
-    return polygon;
-}
 
 double midpoints(std::size_t points)
 {
@@ -33,7 +22,7 @@ double midpoints(std::size_t points)
 
 void subdivideStep(benchmark::State &state)
 {
-    const Polyline polygon = randomPolygon(static_cast<std::size_t>(state.range(0)));
+    const Polyline polygon = randomPoints(static_cast<std::size_t>(state.range(0)), 0.8, 42);
     std::vector<double> rows;
     Polyline out(2 * polygon.size() - 1);
     for (auto _ : state) {
@@ -62,7 +51,7 @@ void ceilingLoop(benchmark::State &state)
 
 void rebuildLevels(benchmark::State &state)
 {
-    const Polyline controlPoints = randomPolygon(static_cast<std::size_t>(state.range(0)));
+    const Polyline controlPoints = randomPoints(static_cast<std::size_t>(state.range(0)), 0.8, 42);
     for (auto _ : state) {
         PolylineList levels;
         int computedLevel = 0;
@@ -73,7 +62,7 @@ void rebuildLevels(benchmark::State &state)
 
 void hull(benchmark::State &state)
 {
-    const Polyline points = randomPolygon(static_cast<std::size_t>(state.range(0)));
+    const Polyline points = randomPoints(static_cast<std::size_t>(state.range(0)), 0.8, 42);
     for (auto _ : state)
         benchmark::DoNotOptimize(convexHull(points));
 }

@@ -1,10 +1,9 @@
 // Widget, rendering and slots of the canvas.
 #include "canvas/GLBBox.h"
 
+#include "gl/GLWidgetSupport.h"
+
 #include <QColor>
-#include <QCoreApplication>
-#include <QEvent>
-#include <QSurfaceFormat>
 
 #include <array>
 
@@ -97,31 +96,17 @@ GLBBox::GLBBox(QWidget *parent, const char *name)
 {
     if (name)
         setObjectName(QString::fromLatin1(name));
-    // Fixed-function drawing and display lists need a compatibility context; the depth
-    // test needs a depth buffer.
-    QSurfaceFormat surfaceFormat = format();
-    surfaceFormat.setProfile(QSurfaceFormat::CompatibilityProfile);
-    surfaceFormat.setDepthBufferSize(24);
-    setFormat(surfaceFormat);
+    requestFixedFunctionFormat(*this);
 }
 
 GLBBox::~GLBBox()
 {
-    makeCurrent();
-    if (axesList)
-        glDeleteLists(axesList, 1);
-    if (curveList)
-        glDeleteLists(curveList, 1);
-    doneCurrent();
+    deleteDisplayLists(*this, {axesList, curveList});
 }
 
-// QOpenGLWidget only schedules paints, and repaint() may skip one; handling the update
-// request at once paints before returning.
 void GLBBox::updateGL()
 {
-    update();
-    QEvent request(QEvent::UpdateRequest);
-    QCoreApplication::sendEvent(this, &request);
+    repaintNow(*this);
 }
 
 void GLBBox::initializeGL()

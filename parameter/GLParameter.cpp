@@ -1,10 +1,7 @@
 #include "parameter/GLParameter.h"
 
+#include "gl/GLWidgetSupport.h"
 #include "parameter/BernsteinBasis.h"
-
-#include <QCoreApplication>
-#include <QEvent>
-#include <QSurfaceFormat>
 
 #include <cmath>
 
@@ -13,22 +10,12 @@ GLParameter::GLParameter(QWidget *parent, const char *name)
 {
     if (name)
         setObjectName(QString::fromLatin1(name));
-    // The plot is depth-tested, so the context needs a depth buffer; fixed-function
-    // drawing needs a compatibility context.
-    QSurfaceFormat surfaceFormat = format();
-    surfaceFormat.setProfile(QSurfaceFormat::CompatibilityProfile);
-    surfaceFormat.setDepthBufferSize(24);
-    setFormat(surfaceFormat);
+    requestFixedFunctionFormat(*this);
 }
 
 GLParameter::~GLParameter()
 {
-    makeCurrent();
-    if (axesList)
-        glDeleteLists(static_cast<GLuint>(axesList), 1);
-    if (curveList)
-        glDeleteLists(static_cast<GLuint>(curveList), 1);
-    doneCurrent();
+    deleteDisplayLists(*this, {static_cast<GLuint>(axesList), static_cast<GLuint>(curveList)});
 }
 
 int GLParameter::binomial(int n, int k)
@@ -41,13 +28,9 @@ int GLParameter::factorial(int m)
     return ::factorial(m);
 }
 
-// QOpenGLWidget only schedules paints, and repaint() may skip one; handling the update
-// request at once paints before returning.
 void GLParameter::updateGL()
 {
-    update();
-    QEvent request(QEvent::UpdateRequest);
-    QCoreApplication::sendEvent(this, &request);
+    repaintNow(*this);
 }
 
 void GLParameter::setDegree(int count)

@@ -1,7 +1,6 @@
 #include "GLTestSupport.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include "gl/GLWidgetSupport.h"
 
 #include <cstdlib>
 
@@ -82,9 +81,7 @@ int liveDisplayLists(QOpenGLWidget &widget)
 
 unsigned errorAfterRepaint(QOpenGLWidget &widget)
 {
-    widget.update();
-    QEvent request(QEvent::UpdateRequest);
-    QCoreApplication::sendEvent(&widget, &request);
+    repaintNow(widget);
     widget.makeCurrent();
     const GLenum error = glGetError();
     widget.doneCurrent();
