@@ -28,23 +28,18 @@ public:
     bool showConvexHull() const { return c.showConvexHull; }
     bool showSubDivPoints() const { return c.showSubDivPoints; }
     int mouseButton() const { return c.mouseButton; }
-    int mouseX() const { return c.mouseX; }
-    int mouseY() const { return c.mouseY; }
     GLuint axesList() const { return c.axesList; }
     GLuint curveList() const { return c.curveList; }
 
     void setControlPoints(Polyline points) { c.controlPoints = std::move(points); }
     void setComputedLevel(int level) { c.computedLevel = level; }
-    void setDrawLevel(int level) { c.drawLevel = level; }
     void setUserMode(int mode) { c.userMode = mode; }
     void recomputeLevels() { c.recomputeLevels(); }
-    void computeConvexHull() { c.computeConvexHull(); }
     ViewTransform currentViewTransform()
     {
         c.makeCurrent();
         return c.currentViewTransform();
     }
-    int receivers(const char *signal) const { return c.receivers(signal); }
 
 private:
     GLBBox &c;
@@ -60,7 +55,6 @@ public:
     int degree() const { return p.degree; }
     int axesList() const { return p.axesList; }
     int curveList() const { return p.curveList; }
-    int receivers(const char *signal) const { return p.receivers(signal); }
 
 private:
     GLParameter &p;
