@@ -135,12 +135,7 @@ void GLBBox::initializeGL()
 void GLBBox::resizeGL(int w, int h)
 {
     makeCurrent();
-    const qreal ratio = devicePixelRatioF();
-    glViewport(0, 0, static_cast<GLsizei>(w * ratio), static_cast<GLsizei>(h * ratio));
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, 5.0, 15.0);
-    glMatrixMode(GL_MODELVIEW);
+    setUnitSquareView(*this, w, h, 5.0, 15.0);
 }
 
 void GLBBox::paintGL()

@@ -12,5 +12,9 @@ void requestFixedFunctionFormat(QOpenGLWidget &widget);
 // update request is handled before returning.
 void repaintNow(QOpenGLWidget &widget);
 
+// A viewport over the whole widget, in device pixels, and an orthographic projection of
+// [-1, 1] x [-1, 1] between the depths `near` and `far`, whatever the widget's aspect ratio.
+void setUnitSquareView(QOpenGLWidget &widget, int w, int h, double near, double far);
+
 // Deletes the widget's display lists that exist, with its context current.
 void deleteDisplayLists(QOpenGLWidget &widget, std::initializer_list<GLuint> lists);

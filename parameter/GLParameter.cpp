@@ -115,12 +115,7 @@ void GLParameter::initializeGL()
 void GLParameter::resizeGL(int w, int h)
 {
     makeCurrent();
-    const qreal ratio = devicePixelRatioF();
-    glViewport(0, 0, static_cast<GLsizei>(w * ratio), static_cast<GLsizei>(h * ratio));
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, 0.5, 5.0);
-    glMatrixMode(GL_MODELVIEW);
+    setUnitSquareView(*this, w, h, 0.5, 5.0);
 }
 
 void GLParameter::paintGL()
