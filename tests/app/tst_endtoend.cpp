@@ -1,4 +1,5 @@
 #include "BezierOracle.h"
+#include "CanvasView.h"
 #include "GLTestSupport.h"
 #include "XdoTool.h"
 
@@ -6,7 +7,7 @@
 #include <QImage>
 #include <QTest>
 
-#include <algorithm>
+using namespace canvastest;
 
 namespace {
 
@@ -19,39 +20,7 @@ constexpr QPoint kDeleteButton(329, 544);
 constexpr QPoint kClearButton(458, 544);
 constexpr QPoint kHullBox(537, 280);
 constexpr QPoint kSubdivisionBox(537, 250);
-constexpr double kStartZoom = 1.25;
 constexpr int kTraceTimeoutMs = 10000;
-
-const QColor kCurveGrey(153, 153, 153);
-const QColor kHullRed(153, 0, 0);
-
-bool isMarker(QColor c)
-{
-    return c.red() > 170 && std::min(c.green(), c.blue()) < 100;
-}
-
-bool isGreenMarker(QColor c)
-{
-    return c.green() > 100 && c.red() < 40 && c.blue() < 40;
-}
-
-bool isCurveGrey(QColor c)
-{
-    return gltest::sameColor(c, kCurveGrey);
-}
-
-bool isHullRed(QColor c)
-{
-    return gltest::sameColor(c, kHullRed);
-}
-
-// The model point a click at a canvas position adds in the start view.
-Point3 modelPoint(QPoint canvasPosition)
-{
-    const double flippedY = kCanvasSize.height() - canvasPosition.y() - 1;
-    return {(2.0 * canvasPosition.x() / kCanvasSize.width() - 1.0) / kStartZoom,
-            (2.0 * flippedY / kCanvasSize.height() - 1.0) / kStartZoom, 0.0};
-}
 
 QPoint windowPixel(const Point3 &p)
 {
@@ -165,7 +134,7 @@ void TestEndToEnd::editingSession()
 
     Polyline controlPoints;
     for (const QPoint &position : clicks)
-        controlPoints.push_back(modelPoint(position));
+        controlPoints.push_back(startViewPoint(position, kCanvasSize));
     QImage shot = screenshot("endtoend-added");
     for (const QPoint &position : clicks)
         QVERIFY(gltest::anyPixelNear(shot, kCanvasOrigin + position, 2, isMarker));

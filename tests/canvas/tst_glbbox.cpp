@@ -1,4 +1,5 @@
 #include "BezierOracle.h"
+#include "CanvasView.h"
 #include "GLTestSupport.h"
 #include "TestAccess.h"
 
@@ -10,22 +11,15 @@
 
 Q_DECLARE_METATYPE(Polyline)
 
+using namespace canvastest;
+
 namespace {
 
 // Lines get only the 0.6 ambient light: 0.6 times their material's ambient colour.
 const QColor kXAxisColor(77, 153, 0);
 const QColor kYAxisColor(153, 0, 77);
-const QColor kCurveGrey(153, 153, 153);
-const QColor kHullRed(153, 0, 0);
-
-constexpr float kStartZoom = 1.25f;
 
 const Polyline kCorner{{-0.6, -0.6, 0}, {0.6, -0.6, 0}, {0.6, 0.6, 0}};
-
-bool isGreenMarker(QColor c)
-{
-    return c.green() > 100 && c.red() < 40 && c.blue() < 40;
-}
 
 } // namespace
 
@@ -176,7 +170,7 @@ void TestGLBBox::deleteAllControlPoints()
     QCOMPARE(access.computedLevel(), 3);
     QCOMPARE(access.selectedPoint(), -1);
     const QImage frame = gltest::lastFrame(*canvas);
-    QCOMPARE(gltest::countPixels(frame, [](QColor c) { return gltest::sameColor(c, kHullRed); }), 0);
+    QCOMPARE(gltest::countPixels(frame, isHullRed), 0);
 }
 
 void TestGLBBox::displayListsStayTwo()
@@ -362,7 +356,7 @@ void TestGLBBox::curveHullAndMarkersInPixels()
     const Point3 middle = bezierPoint(points, 0.5);
     QVERIFY(gltest::colorNear(frame, gltest::pixelOf(frame, middle.x, middle.y, kStartZoom, kStartZoom), 1, kCurveGrey));
     const auto redPixels = [](const QImage &image) {
-        return gltest::countPixels(image, [](QColor c) { return gltest::sameColor(c, kHullRed); });
+        return gltest::countPixels(image, isHullRed);
     };
     const QPoint onHullSide = gltest::pixelOf(frame, -0.3, 0.1, kStartZoom, kStartZoom);
     QCOMPARE(redPixels(frame), 0);

@@ -1,21 +1,18 @@
+#include "CanvasView.h"
 #include "GLTestSupport.h"
 #include "TestAccess.h"
 #include "app/BezierDialog.h"
 
 #include <QTest>
 
-#include <algorithm>
 #include <memory>
+
+using canvastest::isMarker;
 
 namespace {
 
 constexpr qreal kScale = 2.0;
 
-// Yellow or, when selected, pink; never the grey of the curve.
-bool isMarker(QColor c)
-{
-    return c.red() > 170 && std::min(c.green(), c.blue()) < 100;
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "CanvasView.h"
 #include "GLTestSupport.h"
 #include "StdoutCapture.h"
 #include "TestAccess.h"
@@ -13,7 +14,6 @@ Q_DECLARE_METATYPE(Polyline)
 
 namespace {
 
-constexpr float kStartZoom = 1.25f;
 // Clicked points come from inverting the view's matrices: equal to the ideal point up to rounding.
 constexpr double kUnprojectTolerance = 1e-9;
 
@@ -53,8 +53,6 @@ private slots:
 private:
     void click(QPoint position, Qt::MouseButton button = Qt::LeftButton);
     void drag(QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton);
-    Point3 idealPoint(QPoint position) const;
-    QPoint pixelOfPoint(const QImage &frame, const Point3 &p) const;
 
     std::unique_ptr<BezierDialog> dialog;
     GLBBox *canvas = nullptr;
@@ -84,20 +82,6 @@ void TestMouseEditing::drag(QPoint from, QPoint to, Qt::MouseButton button)
     QTest::mouseMove(canvas, (from + to) / 2);
     QTest::mouseMove(canvas, to);
     QTest::mouseRelease(canvas, button, {}, to);
-}
-
-// Where the start view puts a click: the near plane under the pointer, z dropped.
-Point3 TestMouseEditing::idealPoint(QPoint position) const
-{
-    const double width = canvas->width();
-    const double height = canvas->height();
-    const double flippedY = height - position.y() - 1;
-    return {(2.0 * position.x() / width - 1.0) / kStartZoom, (2.0 * flippedY / height - 1.0) / kStartZoom, 0.0};
-}
-
-QPoint TestMouseEditing::pixelOfPoint(const QImage &frame, const Point3 &p) const
-{
-    return gltest::pixelOf(frame, p.x, p.y, kStartZoom, kStartZoom);
 }
 
 void TestMouseEditing::trace_data()
@@ -161,7 +145,7 @@ void TestMouseEditing::addsGoToTheEndUnderThePointer()
     QCOMPARE(degree.count(), 3);
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(degree.at(i).at(0).toInt(), i + 1);
-        const Point3 expected = idealPoint(clicks[i]);
+        const Point3 expected = canvastest::startViewPoint(clicks[i], canvas->size());
         const Point3 actual = access.controlPoints()[i];
         QVERIFY(std::fabs(actual.x - expected.x) < kUnprojectTolerance);
         QVERIFY(std::fabs(actual.y - expected.y) < kUnprojectTolerance);
