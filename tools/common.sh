@@ -5,12 +5,18 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-PACKAGES=(
+# What building and running the editor needs; x11-utils asks the display whether it answers.
+EDITOR_PACKAGES=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
-    libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-    libbenchmark-dev
-    xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+    libgl-dev libglu1-mesa-dev libgl1-mesa-dri x11-utils
+)
+# Running the editor with no display of the user's.
+HEADLESS_PACKAGES=(xvfb imagemagick)
+# Tests, benchmarks and the package checks.
+DEVELOPER_PACKAGES=(
+    "${HEADLESS_PACKAGES[@]}" xauth xdotool fonts-dejavu-core libbenchmark-dev
+    dpkg-dev file desktop-file-utils appstream man-db lintian
 )
 
 say() { printf '%s\n' "$*" >&2; }
@@ -19,10 +25,11 @@ as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# ensure_packages PACKAGE...: installs those that are missing.
 ensure_packages() {
     local missing=()
     local package
-    for package in "${PACKAGES[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -31,14 +38,36 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# build DIR BUILD_TYPE
+# build DIR BUILD_TYPE [TARGET...]: configures DIR once, then builds the targets (all by default).
 build() {
     local dir="$ROOT/$1"
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="$2" >/dev/null
-    cmake --build "$dir" -j"$(nproc)"
+    local type="$2"
+    shift 2
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="$type" >/dev/null
+    fi
+    local targets=()
+    local target
+    for target in "$@"; do targets+=(--target "$target"); done
+    cmake --build "$dir" -j"$(nproc)" "${targets[@]}"
 }
 
 XVFB_PID=""
+OWN_RUNTIME_DIR=""
+
+# Stops what the script started and removes what it made; run at exit.
+clean_up() {
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+    fi
+    if [ -n "$OWN_RUNTIME_DIR" ]; then
+        rm -rf "$OWN_RUNTIME_DIR"
+        OWN_RUNTIME_DIR=""
+    fi
+}
+trap clean_up EXIT
 
 # Starts a private X server and points DISPLAY at it; stopped again when the script exits.
 start_xvfb() {
@@ -47,23 +76,15 @@ start_xvfb() {
     mkfifo "$fifo"
     Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1920x1200x24}" -nolisten tcp +extension GLX 3>"$fifo" >/dev/null 2>&1 &
     XVFB_PID=$!
-    local number
-    read -r -t 20 number <"$fifo" || { say "Xvfb did not start"; rm -f "$fifo"; return 1; }
+    local number=""
+    read -r -t 20 number <"$fifo" || true
     rm -f "$fifo"
+    [ -n "$number" ] || { say "Xvfb did not start"; return 1; }
     export DISPLAY=":$number"
-    trap stop_xvfb EXIT
 }
 
-stop_xvfb() {
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=""
-    fi
-}
-
-display_available() {
-    [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
+display_answers() {
+    xdpyinfo >/dev/null 2>&1
 }
 
 # Environment for Qt programs under the private X server: software GL, a private runtime dir.
@@ -71,9 +92,9 @@ gui_environment() {
     export QT_QPA_PLATFORM=xcb
     export LIBGL_ALWAYS_SOFTWARE=1
     if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-        XDG_RUNTIME_DIR="$(mktemp -d)"
-        chmod 700 "$XDG_RUNTIME_DIR"
-        export XDG_RUNTIME_DIR
+        OWN_RUNTIME_DIR="$(mktemp -d)"
+        chmod 700 "$OWN_RUNTIME_DIR"
+        export XDG_RUNTIME_DIR="$OWN_RUNTIME_DIR"
     fi
 }
 
