@@ -1,5 +1,7 @@
 #include "app/BezierDialogBase.h"
 
+#include "app/TextFitter.h"
+
 BezierDialogBase::BezierDialogBase(QWidget *parent, const char *name, bool modal, Qt::WindowFlags flags)
     : QDialog(parent, flags)
 {
@@ -22,4 +24,8 @@ BezierDialogBase::BezierDialogBase(QWidget *parent, const char *name, bool modal
     connect(Slider2, &QSlider::valueChanged, GLBBox2, &GLBBox::changeDrawLevel);
     connect(GLBBox2, &GLBBox::sendDegree, MyCustomWidget1, &GLParameter::setDegree);
     connect(PushButton5, &QPushButton::clicked, GLBBox2, &GLBBox::setSelectMode);
+
+    // The boxes are fixed, the fonts are the desktop's: keep every text whole.
+    new TextFitter(this, {Label1, TextLabel3, TextLabel4, CheckBox3, CheckBox2, PushButton1, PushButton2,
+                          PushButton5, PushButton4});
 }

@@ -128,19 +128,28 @@ void GLBBox::initializeGL()
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glEnable(GL_DEPTH_TEST);
+    listPixelRatio = devicePixelRatioF();
     if (curveListPending)
         buildCurveList();
 }
 
-void GLBBox::resizeGL(int w, int h)
+void GLBBox::resizeGL(int, int)
 {
     makeCurrent();
-    setUnitSquareView(*this, w, h, 5.0, 15.0);
+    setUnitSquareView(*this, 5.0, 15.0);
+    // On a screen with another pixel ratio the lists' line widths are redone.
+    if (takePixelRatioChange(*this, listPixelRatio)) {
+        glDeleteLists(axesList, 1);
+        axesList = makeAxesList();
+        if (curveList)
+            buildCurveList();
+    }
 }
 
 void GLBBox::paintGL()
 {
     makeCurrent();
+    setFramebufferViewport(*this);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glTranslatef(xTrans, yTrans, -10.0f);
@@ -162,7 +171,7 @@ GLuint GLBBox::makeAxesList()
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
     glColor(Qt::white);
-    glLineWidth(2.0f);
+    glLineWidth(devicePixels(*this, 2.0f));
 
     glBegin(GL_LINES);
     setLineMaterial(kXAxisColor);
@@ -179,7 +188,7 @@ GLuint GLBBox::makeAxesList()
     vertex(0.0, 0.0, 1.0);
     glEnd();
 
-    glPointSize(3.0f);
+    glPointSize(devicePixels(*this, 3.0f));
     glBegin(GL_POINTS);
     setLineMaterial(kAxisPointColor);
     vertex(0.0, 0.0, 0.0);
@@ -205,17 +214,17 @@ void GLBBox::buildCurveList()
     glNewList(list, GL_COMPILE);
 
     // The curve takes the material the axes list leaves current: grey under the ambient light.
-    glLineWidth(3.0f);
+    glLineWidth(devicePixels(*this, 3.0f));
     drawLineStrip(curve);
 
     if (showPolyline) {
-        glLineWidth(1.0f);
+        glLineWidth(devicePixels(*this, 1.0f));
         setLineMaterial(kOutlineColor);
         drawLineStrip(controlPoints);
     }
 
     if (showConvexHull && !hull.empty()) {
-        glLineWidth(1.0f);
+        glLineWidth(devicePixels(*this, 1.0f));
         setLineMaterial(kOutlineColor);
         drawLineStrip(hull);
     }

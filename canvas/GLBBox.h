@@ -91,4 +91,6 @@ private:
     UserMode userMode = kAddMode;
     // Set when the curve changed before the context existed, so initializeGL builds it.
     bool curveListPending = false;
+    // The device pixel ratio the display lists' line widths were made for.
+    qreal listPixelRatio = 1.0;
 };

@@ -3,7 +3,6 @@
 
 #include <QMouseEvent>
 
-
 #include <cstdio>
 
 ViewTransform GLBBox::currentViewTransform()
@@ -15,11 +14,11 @@ ViewTransform GLBBox::currentViewTransform()
     return view;
 }
 
-// Qt reports device-independent pixels while the viewport is in device pixels.
+// Qt reports device-independent pixels while the viewport is in device pixels; rounding
+// finds the device pixel under the pointer at fractional ratios too.
 QPoint GLBBox::devicePosition(const QMouseEvent *event) const
 {
-    const QPointF position = event->position() * devicePixelRatioF();
-    return {static_cast<int>(position.x()), static_cast<int>(position.y())};
+    return (event->position() * devicePixelRatioF()).toPoint();
 }
 
 int GLBBox::nearestControlPoint(double mx, double my)

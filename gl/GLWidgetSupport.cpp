@@ -19,10 +19,24 @@ void repaintNow(QOpenGLWidget &widget)
     QCoreApplication::sendEvent(&widget, &request);
 }
 
-void setUnitSquareView(QOpenGLWidget &widget, int w, int h, double near, double far)
+void setFramebufferViewport(const QOpenGLWidget &widget)
 {
-    const qreal ratio = widget.devicePixelRatioF();
-    glViewport(0, 0, static_cast<GLsizei>(w * ratio), static_cast<GLsizei>(h * ratio));
+    // The framebuffer is the widget's size times the ratio, rounded.
+    const QSize device = widget.size() * widget.devicePixelRatioF();
+    glViewport(0, 0, device.width(), device.height());
+}
+
+bool takePixelRatioChange(const QOpenGLWidget &widget, qreal &listRatio)
+{
+    if (widget.devicePixelRatioF() == listRatio)
+        return false;
+    listRatio = widget.devicePixelRatioF();
+    return true;
+}
+
+void setUnitSquareView(const QOpenGLWidget &widget, double near, double far)
+{
+    setFramebufferViewport(widget);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-1.0, 1.0, -1.0, 1.0, near, far);

@@ -12,9 +12,24 @@ void requestFixedFunctionFormat(QOpenGLWidget &widget);
 // update request is handled before returning.
 void repaintNow(QOpenGLWidget &widget);
 
-// A viewport over the whole widget, in device pixels, and an orthographic projection of
+// A viewport over the widget's whole framebuffer. QOpenGLWidget sets its own before every
+// paint, truncated to whole pixels at fractional ratios, so paints set this one again.
+void setFramebufferViewport(const QOpenGLWidget &widget);
+
+// Line widths and point sizes are given in device pixels: scaled by the ratio, the picture
+// looks the same on every screen.
+inline GLfloat devicePixels(const QOpenGLWidget &widget, GLfloat size)
+{
+    return static_cast<GLfloat>(size * widget.devicePixelRatioF());
+}
+
+// Whether the widget's pixel ratio differs from `listRatio`, the one its display lists were
+// made for; if so, `listRatio` takes the new ratio and the caller remakes its lists.
+bool takePixelRatioChange(const QOpenGLWidget &widget, qreal &listRatio);
+
+// A viewport over the whole framebuffer, and an orthographic projection of
 // [-1, 1] x [-1, 1] between the depths `near` and `far`, whatever the widget's aspect ratio.
-void setUnitSquareView(QOpenGLWidget &widget, int w, int h, double near, double far);
+void setUnitSquareView(const QOpenGLWidget &widget, double near, double far);
 
 // Deletes the widget's display lists that exist, with its context current.
 void deleteDisplayLists(QOpenGLWidget &widget, std::initializer_list<GLuint> lists);

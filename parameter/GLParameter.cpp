@@ -63,7 +63,7 @@ int GLParameter::makeAxesList()
     makeCurrent();
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glLineWidth(1.5f);
+    glLineWidth(devicePixels(*this, 1.5f));
     glColor3f(1.0f, 1.0f, 1.0f);
     glBegin(GL_LINES);
     glVertex2d(0.0, 0.0);
@@ -86,7 +86,7 @@ void GLParameter::buildCurveList()
     glDeleteLists(static_cast<GLuint>(curveList), 1);
     curveList = static_cast<int>(glGenLists(1));
     glNewList(static_cast<GLuint>(curveList), GL_COMPILE);
-    glLineWidth(1.0f);
+    glLineWidth(devicePixels(*this, 1.0f));
     glColor3f(1.0f, 1.0f, 0.1f);
     for (const Polyline &samples : basisCurves) {
         glBegin(GL_LINE_STRIP);
@@ -108,19 +108,28 @@ void GLParameter::initializeGL()
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     axesList = makeAxesList();
     glShadeModel(GL_SMOOTH);
+    listPixelRatio = devicePixelRatioF();
     if (curveListPending)
         buildCurveList();
 }
 
-void GLParameter::resizeGL(int w, int h)
+void GLParameter::resizeGL(int, int)
 {
     makeCurrent();
-    setUnitSquareView(*this, w, h, 0.5, 5.0);
+    setUnitSquareView(*this, 0.5, 5.0);
+    // On a screen with another pixel ratio the lists' line widths are redone.
+    if (takePixelRatioChange(*this, listPixelRatio)) {
+        glDeleteLists(static_cast<GLuint>(axesList), 1);
+        axesList = makeAxesList();
+        if (curveList)
+            buildCurveList();
+    }
 }
 
 void GLParameter::paintGL()
 {
     makeCurrent();
+    setFramebufferViewport(*this);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glTranslatef(-0.8f, -0.8f, -4.0f);

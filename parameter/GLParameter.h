@@ -44,4 +44,6 @@ private:
     int degree = 0;
     // Set when the plot changed before the context existed, so initializeGL builds it.
     bool curveListPending = false;
+    // The device pixel ratio the display lists' line widths were made for.
+    qreal listPixelRatio = 1.0;
 };

@@ -2,6 +2,9 @@
 #include "app/BezierDialog.h"
 
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTranslator>
 
@@ -31,6 +34,30 @@ public:
     bool isEmpty() const override { return false; }
 };
 
+// The readable minimum that the dialog promises for its texts.
+constexpr qreal kMinimumPointSize = 7.0;
+
+// Where the widget draws its text, as its style lays it out.
+QRect textRectOf(QWidget *widget)
+{
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return label->contentsRect();
+    auto *button = qobject_cast<QAbstractButton *>(widget);
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    return button->style()->subElementRect(
+        qobject_cast<QCheckBox *>(button) ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents, &option,
+        button);
+}
+
+QString textOf(QWidget *widget)
+{
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return label->text();
+    return qobject_cast<QAbstractButton *>(widget)->text();
+}
+
 } // namespace
 
 class TestDialog : public QObject
@@ -50,6 +77,9 @@ private slots:
     void texts_data();
     void texts();
     void textsGoThroughTranslation();
+    void textsStayWhole_data();
+    void textsStayWhole();
+    void tabOrderRunsTopToBottom();
     void receivers_data();
     void receivers();
     void zoomSliderDrivesZoom();
@@ -60,6 +90,7 @@ private slots:
     void levelSliderDrivesLcdThenCanvas();
     void canvasCountReachesParameterView();
     void resizingKeepsChildrenInPlace();
+    void neverSmallerThanAtStart();
 
 private:
     std::unique_ptr<BezierDialog> dialog;
@@ -227,6 +258,65 @@ void TestDialog::textsGoThroughTranslation()
         QVERIFY2(button->text().startsWith('<'), qPrintable(button->objectName()));
 }
 
+void TestDialog::textsStayWhole_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<qreal>("pointSize");
+    for (const QString style : {"Fusion", "Windows"}) {
+        QTest::addRow("%s, default font", qPrintable(style)) << style << 0.0;
+        QTest::addRow("%s, 11 pt", qPrintable(style)) << style << 11.0;
+    }
+    QTest::addRow("Fusion, 20 pt") << "Fusion" << 20.0;
+}
+
+// The desktop's style and font change under the shown dialog; its geometry stays fixed.
+void TestDialog::textsStayWhole()
+{
+    QFETCH(QString, style);
+    QFETCH(qreal, pointSize);
+    const QString startStyle = QApplication::style()->name();
+    const QFont startFont = QApplication::font();
+    const auto restore = qScopeGuard([&] {
+        QApplication::setStyle(startStyle);
+        QApplication::setFont(startFont);
+    });
+    QApplication::setStyle(style);
+    QFont font = startFont;
+    if (pointSize > 0)
+        font.setPointSizeF(pointSize);
+    QApplication::setFont(font);
+    QCoreApplication::processEvents();
+
+    for (QWidget *widget : QList<QWidget *>{dialog->Label1, dialog->TextLabel3, dialog->TextLabel4, dialog->CheckBox2,
+                                            dialog->CheckBox3, dialog->PushButton1, dialog->PushButton2,
+                                            dialog->PushButton5, dialog->PushButton4}) {
+        const QString where = widget->objectName();
+        const QFontMetrics metrics(widget->font(), widget);
+        const QRect rect = textRectOf(widget);
+        const bool whole = metrics.horizontalAdvance(textOf(widget)) <= rect.width() && metrics.height() <= rect.height();
+        QVERIFY2(whole || widget->toolTip() == textOf(widget), qPrintable(where));
+        QVERIFY2(widget->font().pointSizeF() <= QFontInfo(font).pointSizeF(), qPrintable(where));
+        QVERIFY2(widget->font().pointSizeF() >= kMinimumPointSize, qPrintable(where));
+    }
+    QCOMPARE(dialog->TextLabel3->geometry(), QRect(530, 170, 100, 20));
+    QCOMPARE(dialog->CheckBox3->geometry(), QRect(530, 240, 110, 20));
+    QCOMPARE(dialog->CheckBox3->text(), QString("Show SubDiv Pts"));
+}
+
+void TestDialog::tabOrderRunsTopToBottom()
+{
+    const QStringList expected{"ZoomSlider", "RotateDial", "Slider2", "CheckBox3", "CheckBox2",
+                               "PushButton1", "PushButton2", "PushButton5", "PushButton4"};
+    QStringList order;
+    QWidget *widget = dialog->ZoomSlider;
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            order << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != dialog->ZoomSlider);
+    QCOMPARE(order, expected);
+}
+
 void TestDialog::receivers_data()
 {
     QTest::addColumn<QString>("sender");
@@ -356,6 +446,13 @@ void TestDialog::resizingKeepsChildrenInPlace()
         if (it.key()->parentWidget() == dialog.get() || it.key()->parentWidget() == dialog->Layout1)
             QVERIFY2(it.key()->geometry() == it.value() || it.key()->inherits("QSizeGrip"),
                      qPrintable(it.key()->objectName()));
+}
+
+void TestDialog::neverSmallerThanAtStart()
+{
+    dialog->resize(300, 200);
+    QTest::qWait(20);
+    QCOMPARE(dialog->size(), QSize(713, 563));
 }
 
 QTEST_MAIN(TestDialog)

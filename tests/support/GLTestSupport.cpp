@@ -16,11 +16,11 @@ constexpr GLuint kHighestListNameChecked = 4096;
 QImage lastFrame(QOpenGLWidget &widget)
 {
     widget.makeCurrent();
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    QImage image(viewport[2], viewport[3], QImage::Format_RGBA8888);
+    // The whole framebuffer, as the screen shows it, whatever viewport the view set.
+    const QSize size = widget.size() * widget.devicePixelRatioF();
+    QImage image(size, QImage::Format_RGBA8888);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, viewport[2], viewport[3], GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
     widget.doneCurrent();
     return image.mirrored();
 }
