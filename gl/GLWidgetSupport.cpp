@@ -4,12 +4,17 @@
 #include <QEvent>
 #include <QSurfaceFormat>
 
-void requestFixedFunctionFormat(QOpenGLWidget &widget)
+QSurfaceFormat fixedFunctionFormat()
 {
-    QSurfaceFormat surfaceFormat = widget.format();
+    QSurfaceFormat surfaceFormat = QSurfaceFormat::defaultFormat();
     surfaceFormat.setProfile(QSurfaceFormat::CompatibilityProfile);
     surfaceFormat.setDepthBufferSize(24);
-    widget.setFormat(surfaceFormat);
+    return surfaceFormat;
+}
+
+void requestFixedFunctionFormat(QOpenGLWidget &widget)
+{
+    widget.setFormat(fixedFunctionFormat());
 }
 
 void repaintNow(QOpenGLWidget &widget)

@@ -4,6 +4,10 @@
 
 // What both OpenGL views need from the toolkit's OpenGL widget.
 
+// A compatibility context, for fixed-function drawing and display lists, with a depth
+// buffer for the depth test.
+QSurfaceFormat fixedFunctionFormat();
+
 // Asks for a compatibility context, for fixed-function drawing and display lists, with a
 // depth buffer for the depth test.
 void requestFixedFunctionFormat(QOpenGLWidget &widget);

@@ -10,6 +10,8 @@ class TestSmoke : public QObject
 private slots:
     void startsAndClosesCleanly_data();
     void startsAndClosesCleanly();
+    void reportsMissingOpenGL_data();
+    void reportsMissingOpenGL();
 };
 
 void TestSmoke::startsAndClosesCleanly_data()
@@ -34,6 +36,46 @@ void TestSmoke::startsAndClosesCleanly()
     QVERIFY(editor.waitForFinished(10000));
     QCOMPARE(editor.exitStatus(), QProcess::NormalExit);
     QCOMPARE(editor.exitCode(), 0);
+    QCOMPARE(editor.readAllStandardError(), QByteArray());
+}
+
+void TestSmoke::reportsMissingOpenGL_data()
+{
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<bool>("messageBox");
+    QTest::newRow("offscreen platform") << QStringList{"QT_QPA_PLATFORM=offscreen"} << false;
+    QTest::newRow("VNC platform") << QStringList{"QT_QPA_PLATFORM=vnc", "QT_VNC_PORT=0"} << false;
+    QTest::newRow("X without GL integration") << QStringList{"QT_XCB_GL_INTEGRATION=none"} << true;
+    QTest::newRow("broken Mesa driver") << QStringList{"LIBGL_DRIVERS_PATH=/nonexistent"} << true;
+    QTest::newRow("core profile only") << QStringList{"MESA_GL_VERSION_OVERRIDE=4.5FC"} << true;
+}
+
+// Where no usable OpenGL can be had, the editor says why and fails, without a crash.
+void TestSmoke::reportsMissingOpenGL()
+{
+    QFETCH(QStringList, environment);
+    QFETCH(bool, messageBox);
+    QProcess editor;
+    QProcessEnvironment settings = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : environment)
+        settings.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    editor.setProcessEnvironment(settings);
+    editor.start(BEZIER_BINARY, {});
+    QVERIFY(editor.waitForStarted());
+    if (messageBox) {
+        const qulonglong box = xdo::waitForWindow(editor.processId(), "Bezier Curves cannot start");
+        QVERIFY(box != 0);
+        xdo::run({"windowfocus", "--sync", QString::number(box)});
+        xdo::run({"key", "--window", QString::number(box), "Return"});
+    }
+    QVERIFY(editor.waitForFinished(10000));
+    QCOMPARE(editor.exitStatus(), QProcess::NormalExit);
+    QVERIFY(editor.exitCode() != 0);
+    QCOMPARE(editor.readAllStandardOutput(), QByteArray());
+    const QString errors = QString::fromLocal8Bit(editor.readAllStandardError());
+    QVERIFY2(errors.contains("Bezier Curves needs OpenGL with display lists (a compatibility-profile context), "
+                             "and none could be created on this display: "),
+             qPrintable(errors));
 }
 
 QTEST_GUILESS_MAIN(TestSmoke)
