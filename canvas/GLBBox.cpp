@@ -1,10 +1,14 @@
 // Widget, rendering and slots of the canvas.
 #include "canvas/GLBBox.h"
 
+#include "canvas/VertexArrays.h"
 #include "gl/GLWidgetSupport.h"
 
 #include <QColor>
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -55,38 +59,33 @@ void vertex(double x, double y, double z)
     glVertex3f(static_cast<GLfloat>(x), static_cast<GLfloat>(y), static_cast<GLfloat>(z));
 }
 
-void vertex(const Point3 &p)
+// Markers go to GL in batches, so the staging array stays small however many there are.
+constexpr std::size_t kMarkersPerBatch = 1024;
+// Freeing a display list of this many vertices or more leaves enough free heap behind to be
+// worth handing back to the system.
+constexpr std::size_t kLargeListVertices = 1000000;
+
+// One line strip through the points, from a vertex array; the normal stays the current one.
+void drawLineStrip(const Polyline &points, std::vector<float> &staging)
 {
-    vertex(p.x, p.y, p.z);
+    fillPositions(points.data(), points.size(), staging);
+    glVertexPointer(3, GL_FLOAT, 0, staging.data());
+    glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(points.size()));
 }
 
-// An octahedron of half-size d around p, as eight triangles inside an open GL_TRIANGLES batch.
-void drawMarker(const Point3 &p, double d)
+// Octahedra of half-size d around the points, from vertex and normal arrays.
+void drawMarkers(const Point3 *points, std::size_t count, double d, std::vector<float> &staging)
 {
-    static constexpr std::array<std::array<int, 3>, 8> kFaceSigns{{
-        {1, 1, 1},
-        {1, 1, -1},
-        {-1, 1, -1},
-        {-1, 1, 1},
-        {1, -1, 1},
-        {1, -1, -1},
-        {-1, -1, -1},
-        {-1, -1, 1},
-    }};
-    for (const auto &[sx, sy, sz] : kFaceSigns) {
-        glNormal3f(static_cast<GLfloat>(sx), static_cast<GLfloat>(sy), static_cast<GLfloat>(sz));
-        vertex(p.x + sx * d, p.y, p.z);
-        vertex(p.x, p.y + sy * d, p.z);
-        vertex(p.x, p.y, p.z + sz * d);
+    constexpr GLsizei stride = kLitVertexFloats * sizeof(float);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    for (std::size_t first = 0; first < count; first += kMarkersPerBatch) {
+        const std::size_t batch = std::min(kMarkersPerBatch, count - first);
+        fillMarkers(points + first, batch, d, staging);
+        glVertexPointer(3, GL_FLOAT, stride, staging.data());
+        glNormalPointer(GL_FLOAT, stride, staging.data() + 3);
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(batch * kMarkerVertices));
     }
-}
-
-void drawLineStrip(const Polyline &points)
-{
-    glBegin(GL_LINE_STRIP);
-    for (const Point3 &p : points)
-        vertex(p);
-    glEnd();
+    glDisableClientState(GL_NORMAL_ARRAY);
 }
 
 } // namespace
@@ -163,6 +162,12 @@ void GLBBox::paintGL()
     if (curveList)
         glCallList(curveList);
     glFinish();
+    // The driver lets go of a large list's storage only after the next frame; the free
+    // heap then goes back to the system.
+    if (trimHeapAfterPaint) {
+        malloc_trim(0);
+        trimHeapAfterPaint = false;
+    }
 }
 
 GLuint GLBBox::makeAxesList()
@@ -210,42 +215,70 @@ void GLBBox::buildCurveList()
     curveListPending = false;
     makeCurrent();
     glDeleteLists(curveList, 1);
+    const std::size_t vertices = curveListVertexCount();
+    const bool shrinking = listVertices >= kLargeListVertices && vertices < listVertices / 2;
+    listVertices = vertices;
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
+    // Client state and array pointers act at once; glDrawArrays copies the vertices into the list.
+    glEnableClientState(GL_VERTEX_ARRAY);
 
     // The curve takes the material the axes list leaves current: grey under the ambient light.
     glLineWidth(devicePixels(*this, 3.0f));
-    drawLineStrip(curve);
+    drawLineStrip(curve, vertexStaging);
 
     if (showPolyline) {
         glLineWidth(devicePixels(*this, 1.0f));
         setLineMaterial(kOutlineColor);
-        drawLineStrip(controlPoints);
+        drawLineStrip(controlPoints, vertexStaging);
     }
 
     if (showConvexHull && !hull.empty()) {
         glLineWidth(devicePixels(*this, 1.0f));
         setLineMaterial(kOutlineColor);
-        drawLineStrip(hull);
+        drawLineStrip(hull, vertexStaging);
     }
 
-    glBegin(GL_TRIANGLES);
-    for (int i = 0; i < static_cast<int>(controlPoints.size()); ++i) {
-        setMarkerMaterial(i == selectedPoint ? kSelectedMarkerColor : kControlMarkerColor);
-        drawMarker(controlPoints[i], kControlMarkerHalfSize);
+    // Yellow markers, the selected one in its own colour.
+    const std::size_t count = controlPoints.size();
+    const std::size_t selected = selectedPoint >= 0 ? static_cast<std::size_t>(selectedPoint) : count;
+    const std::size_t selectedEnd = std::min(selected, count);
+    const struct
+    {
+        std::size_t first;
+        std::size_t last;
+        Rgb color;
+    } runs[] = {{0, selectedEnd, kControlMarkerColor},
+                {selectedEnd, std::min(selected + 1, count), kSelectedMarkerColor},
+                {std::min(selected + 1, count), count, kControlMarkerColor}};
+    for (const auto &run : runs) {
+        if (run.first == run.last)
+            continue;
+        setMarkerMaterial(run.color);
+        drawMarkers(controlPoints.data() + run.first, run.last - run.first, kControlMarkerHalfSize, vertexStaging);
     }
-    glEnd();
 
     if (showSubDivPoints) {
-        glBegin(GL_TRIANGLES);
         setMarkerMaterial(kSubdivisionMarkerColor);
-        for (const Point3 &p : curve)
-            drawMarker(p, kSubdivisionMarkerHalfSize);
-        glEnd();
+        drawMarkers(curve.data(), curve.size(), kSubdivisionMarkerHalfSize, vertexStaging);
     }
 
+    glDisableClientState(GL_VERTEX_ARRAY);
     glEndList();
     curveList = list;
+    trimHeapAfterPaint = trimHeapAfterPaint || shrinking;
+}
+
+std::size_t GLBBox::curveListVertexCount() const
+{
+    std::size_t vertices = curve.size() + kMarkerVertices * controlPoints.size();
+    if (showPolyline)
+        vertices += controlPoints.size();
+    if (showConvexHull)
+        vertices += hull.size();
+    if (showSubDivPoints)
+        vertices += kMarkerVertices * curve.size();
+    return vertices;
 }
 
 void GLBBox::setXRotation(int degrees)

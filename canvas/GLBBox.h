@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/Subdivision.h"
 #include "canvas/ViewTransform.h"
 #include "geometry/Polyline.h"
 #include "geometry/PolylineList.h"
@@ -57,6 +58,7 @@ private:
     friend class GLBBoxTestAccess;
 
     void buildCurveList();
+    std::size_t curveListVertexCount() const;
     void recomputeLevels();
     void computeConvexHull();
     int nearestControlPoint(double mx, double my);
@@ -91,6 +93,13 @@ private:
     UserMode userMode = kAddMode;
     // Set when the curve changed before the context existed, so initializeGL builds it.
     bool curveListPending = false;
+    // Storage the level cache reuses, so that a drag allocates nothing.
+    LevelStorage levelStorage;
+    // Vertex arrays on their way into the curve list, and how many vertices the list holds.
+    std::vector<float> vertexStaging;
+    std::size_t listVertices = 0;
+    // Set when a large list was replaced by a much smaller one.
+    bool trimHeapAfterPaint = false;
     // The device pixel ratio the display lists' line widths were made for.
     qreal listPixelRatio = 1.0;
 };

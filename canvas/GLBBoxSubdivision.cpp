@@ -4,7 +4,7 @@
 
 void GLBBox::recomputeLevels()
 {
-    updateLevels(levels, computedLevel, drawLevel, controlPoints);
+    updateLevels(levels, computedLevel, drawLevel, controlPoints, levelStorage);
     if (!levels.empty())
         curve = levels.back();
     if (showConvexHull)

@@ -21,6 +21,69 @@ const QColor kYAxisColor(153, 0, 77);
 
 const Polyline kCorner{{-0.6, -0.6, 0}, {0.6, -0.6, 0}, {0.6, 0.6, 0}};
 
+void material(GLenum face, GLenum parameter, float r, float g, float b)
+{
+    const GLfloat rgba[] = {r, g, b, 1.0f};
+    glMaterialfv(face, parameter, rgba);
+}
+
+void immediateStrip(const Polyline &points)
+{
+    glBegin(GL_LINE_STRIP);
+    for (const Point3 &p : points)
+        glVertex3f(float(p.x), float(p.y), float(p.z));
+    glEnd();
+}
+
+void immediateMarker(const Point3 &p, double d)
+{
+    for (const int sy : {1, -1})
+        for (const auto &[sx, sz] : {std::pair{1, 1}, {1, -1}, {-1, -1}, {-1, 1}}) {
+            glNormal3f(float(sx), float(sy), float(sz));
+            glVertex3f(float(p.x + sx * d), float(p.y), float(p.z));
+            glVertex3f(float(p.x), float(p.y + sy * d), float(p.z));
+            glVertex3f(float(p.x), float(p.y), float(p.z + sz * d));
+        }
+}
+
+// The curve list vertex by vertex in immediate mode, as the canvas's drawing is specified:
+// the reference its vertex arrays must match pixel for pixel.
+GLuint immediateCurveList(GLBBoxTestAccess &access)
+{
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    glLineWidth(3.0f);
+    immediateStrip(access.curve());
+    if (access.showPolyline()) {
+        glLineWidth(1.0f);
+        material(GL_FRONT_AND_BACK, GL_AMBIENT, 1, 0, 0);
+        immediateStrip(access.controlPoints());
+    }
+    if (access.showConvexHull() && !access.hull().empty()) {
+        glLineWidth(1.0f);
+        material(GL_FRONT_AND_BACK, GL_AMBIENT, 1, 0, 0);
+        immediateStrip(access.hull());
+    }
+    glBegin(GL_TRIANGLES);
+    for (int i = 0; i < int(access.controlPoints().size()); ++i) {
+        if (i == access.selectedPoint())
+            material(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, 1, 0.4f, 1);
+        else
+            material(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, 1, 1, 0);
+        immediateMarker(access.controlPoints()[i], 0.01);
+    }
+    glEnd();
+    if (access.showSubDivPoints()) {
+        glBegin(GL_TRIANGLES);
+        material(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, 0, 1, 0);
+        for (const Point3 &p : access.curve())
+            immediateMarker(p, 0.009);
+        glEnd();
+    }
+    glEndList();
+    return list;
+}
+
 } // namespace
 
 class TestGLBBox : public QObject
@@ -50,6 +113,8 @@ private slots:
     void newDrawLevelAfterRepaint();
     void hullFollowsTheCheckBoxSlot();
     void curveHullAndMarkersInPixels();
+    void arraysDrawWhatImmediateModeDraws_data();
+    void arraysDrawWhatImmediateModeDraws();
 
 private:
     QImage frameWith(const Polyline &controlPoints);
@@ -377,6 +442,54 @@ void TestGLBBox::curveHullAndMarkersInPixels()
     frame = gltest::lastFrame(*canvas);
     QCOMPARE(redPixels(frame), 0);
     QCOMPARE(gltest::countPixels(frame, isGreenMarker), 0);
+}
+
+void TestGLBBox::arraysDrawWhatImmediateModeDraws_data()
+{
+    QTest::addColumn<bool>("polygon");
+    QTest::addColumn<bool>("hull");
+    QTest::addColumn<bool>("subdivisionPoints");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<int>("rotation");
+    QTest::newRow("curve and markers") << false << false << false << -1 << 0;
+    QTest::newRow("everything, first selected") << true << true << true << 0 << 0;
+    QTest::newRow("hull, middle selected, turned") << false << true << false << 3 << 33;
+    QTest::newRow("subdivision points, last selected") << false << false << true << 6 << 300;
+}
+
+void TestGLBBox::arraysDrawWhatImmediateModeDraws()
+{
+    QFETCH(bool, polygon);
+    QFETCH(bool, hull);
+    QFETCH(bool, subdivisionPoints);
+    QFETCH(int, selected);
+    QFETCH(int, rotation);
+    GLBBoxTestAccess access(*canvas);
+    access.setControlPoints({{-0.7, -0.5, 0}, {-0.3, 0.6, 0}, {0.1, -0.2, 0}, {0.25, 0.3, 0}, {0.5, 0.7, 0},
+                             {0.6, -0.6, 0}, {-0.1, -0.75, 0}});
+    access.setSelectedPoint(selected);
+    canvas->togglepolyline(polygon);
+    canvas->setShowConvexHull(hull);
+    canvas->setShowSubDivPoints(subdivisionPoints);
+    canvas->setZRotation(rotation);
+    canvas->changeDrawLevel(4);
+    const QImage arrays = gltest::lastFrame(*canvas);
+
+    canvas->makeCurrent();
+    const GLuint reference = immediateCurveList(access);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -10.0f);
+    glScalef(access.zoom(), access.zoom(), access.zoom());
+    glRotatef(access.zRot(), 0.0f, 0.0f, 1.0f);
+    glCallList(access.axesList());
+    glCallList(reference);
+    glFinish();
+    glDeleteLists(reference, 1);
+    const QImage immediate = gltest::lastFrame(*canvas);
+    QCOMPARE(arrays.size(), immediate.size());
+    QVERIFY(arrays == immediate);
+    QVERIFY(gltest::countPixels(arrays, isMarker) > 0);
 }
 
 QTEST_MAIN(TestGLBBox)

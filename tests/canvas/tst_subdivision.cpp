@@ -3,13 +3,46 @@
 
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <random>
 
 Q_DECLARE_METATYPE(Polyline)
 
+// Every allocation through operator new is counted, to prove that work allocates nothing.
+static std::atomic<long> allocations{0};
+
+void *operator new(std::size_t size)
+{
+    ++allocations;
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
 namespace {
+
+Polyline randomPolygon(std::mt19937_64 &random, int size)
+{
+    std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
+    Polyline polygon(size);
+    for (Point3 &p : polygon)
+        p = {coordinate(random), coordinate(random), coordinate(random)};
+    return polygon;
+}
 
 constexpr double kCurveTolerance = 1e-12;
 
@@ -62,6 +95,8 @@ private slots:
     void oneStep();
     void matchesFullTriangleBitForBit_data();
     void matchesFullTriangleBitForBit();
+    void threadedLevelsMatchOnePieceAtATime();
+    void rebuildsOfTheSameSizeAllocateNothing();
     void levelSizesAndEnds_data();
     void levelSizesAndEnds();
     void pieceEndsLieOnTheCurve_data();
@@ -110,19 +145,70 @@ void TestSubdivision::matchesFullTriangleBitForBit_data()
         QTest::addRow("%d points", size) << size;
 }
 
+// On every instruction set the processor has.
 void TestSubdivision::matchesFullTriangleBitForBit()
 {
     QFETCH(int, size);
     const unsigned seed = 20261208u + static_cast<unsigned>(size);
     std::mt19937_64 random(seed);
-    std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
+    std::vector<double> rows;
     for (int trial = 0; trial < 5; ++trial) {
-        Polyline polygon(size);
-        for (Point3 &p : polygon)
-            p = {coordinate(random), coordinate(random), coordinate(random)};
-        QVERIFY2(bitIdentical(subdivide(polygon), fullTriangleSubdivide(polygon)),
-                 qPrintable(QString("seed %1, trial %2").arg(seed).arg(trial)));
+        const Polyline polygon = randomPolygon(random, size);
+        const Polyline expected = fullTriangleSubdivide(polygon);
+        QVERIFY2(bitIdentical(subdivide(polygon), expected), qPrintable(QString("seed %1, trial %2").arg(seed).arg(trial)));
+        for (const VectorPath path : {VectorPath::Baseline, VectorPath::Avx2, VectorPath::Avx512}) {
+            if (!vectorPathSupported(path))
+                continue;
+            Polyline split(expected.size());
+            subdivideInto(polygon.data(), polygon.size(), split.data(), rows, path);
+            QVERIFY2(bitIdentical(split, expected),
+                     qPrintable(QString("path %1, seed %2, trial %3").arg(int(path)).arg(seed).arg(trial)));
+        }
     }
+}
+
+// Levels large enough to be split by several threads equal the pieces split one by one.
+void TestSubdivision::threadedLevelsMatchOnePieceAtATime()
+{
+    const unsigned seed = 77u;
+    std::mt19937_64 random(seed);
+    const Polyline controlPoints = randomPolygon(random, 400);
+    const std::size_t m = controlPoints.size() - 1;
+    Polyline level = controlPoints;
+    for (int k = 1; k <= 5; ++k) {
+        Polyline expected;
+        for (std::size_t piece = 0; piece + 1 < level.size(); piece += m) {
+            const Polyline halves = subdivide(Polyline(level.begin() + piece, level.begin() + piece + m + 1));
+            expected.insert(expected.end(), halves.begin() + (expected.empty() ? 0 : 1), halves.end());
+        }
+        level = subdivideLevel(level, controlPoints.size());
+        QVERIFY2(bitIdentical(level, expected), qPrintable(QString("seed %1, level %2").arg(seed).arg(k)));
+    }
+}
+
+// A drag rebuilds every level from moved control points at each event: once the storage is
+// sized, the cache reuses it and allocates nothing.
+void TestSubdivision::rebuildsOfTheSameSizeAllocateNothing()
+{
+    std::mt19937_64 random(5);
+    Polyline controlPoints = randomPolygon(random, 100);
+    PolylineList levels;
+    LevelStorage storage;
+    int computedLevel = 0;
+    // The first rebuild and the first drag event size the storage.
+    for (int warmUp = 0; warmUp < 2; ++warmUp) {
+        computedLevel = 0;
+        updateLevels(levels, computedLevel, 8, controlPoints, storage);
+    }
+    const long before = allocations;
+    for (int event = 0; event < 100; ++event) {
+        controlPoints[50].x = event * 0.01;
+        computedLevel = 0;
+        updateLevels(levels, computedLevel, 8, controlPoints, storage);
+    }
+    QCOMPARE(allocations - before, 0L);
+    QCOMPARE(levels.size(), std::size_t{9});
+    QCOMPARE(levels.back()[levels.back().size() / 2], subdivideLevel(levels[7], 100)[levels.back().size() / 2]);
 }
 
 void TestSubdivision::levelSizesAndEnds_data()

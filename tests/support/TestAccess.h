@@ -33,6 +33,7 @@ public:
 
     void setControlPoints(Polyline points) { c.controlPoints = std::move(points); }
     void setComputedLevel(int level) { c.computedLevel = level; }
+    void setSelectedPoint(int index) { c.selectedPoint = index; }
     void setUserMode(int mode) { c.userMode = mode; }
     void recomputeLevels() { c.recomputeLevels(); }
     ViewTransform currentViewTransform()

@@ -1,0 +1,53 @@
+#include "canvas/VertexArrays.h"
+
+#include <array>
+
+namespace {
+
+// The signs of each face's normal; face f has the vertices (x + sx d, y, z), (x, y + sy d, z)
+// and (x, y, z + sz d).
+constexpr std::array<std::array<int, 3>, 8> kFaceSigns{{
+    {1, 1, 1},
+    {1, 1, -1},
+    {-1, 1, -1},
+    {-1, 1, 1},
+    {1, -1, 1},
+    {1, -1, -1},
+    {-1, -1, -1},
+    {-1, -1, 1},
+}};
+
+} // namespace
+
+void fillPositions(const Point3 *points, std::size_t count, std::vector<float> &out)
+{
+    out.resize(kPositionFloats * count);
+    float *p = out.data();
+    for (std::size_t i = 0; i < count; ++i) {
+        *p++ = static_cast<float>(points[i].x);
+        *p++ = static_cast<float>(points[i].y);
+        *p++ = static_cast<float>(points[i].z);
+    }
+}
+
+void fillMarkers(const Point3 *points, std::size_t count, double d, std::vector<float> &out)
+{
+    out.resize(kLitVertexFloats * kMarkerVertices * count);
+    float *v = out.data();
+    const auto put = [&v](double x, double y, double z, const std::array<int, 3> &normal) {
+        *v++ = static_cast<float>(x);
+        *v++ = static_cast<float>(y);
+        *v++ = static_cast<float>(z);
+        *v++ = static_cast<float>(normal[0]);
+        *v++ = static_cast<float>(normal[1]);
+        *v++ = static_cast<float>(normal[2]);
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        const Point3 &p = points[i];
+        for (const std::array<int, 3> &signs : kFaceSigns) {
+            put(p.x + signs[0] * d, p.y, p.z, signs);
+            put(p.x, p.y + signs[1] * d, p.z, signs);
+            put(p.x, p.y, p.z + signs[2] * d, signs);
+        }
+    }
+}
