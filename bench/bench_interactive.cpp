@@ -1,6 +1,7 @@
 // The editor as it is used: drags in move mode on the real dialog with real GL, against a
 // repaint that only rotates the view, add clicks from 12 to 2,000 control points and the
 // "Show SubDiv Pts" box at 1,000; each event handled synchronously.
+#include "AllocationCount.h"
 #include "BenchTable.h"
 #include "TestAccess.h"
 #include "app/BezierDialog.h"
@@ -13,11 +14,9 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
-#include <new>
 
 namespace {
 
@@ -33,7 +32,6 @@ constexpr double kAddClickBudgetMs = 33.0;
 // A vertex of the lit markers: position and normal, three floats each.
 constexpr double kBytesPerLitVertex = 24.0;
 
-std::atomic<long> allocationCount{0};
 
 class Session
 {
@@ -147,9 +145,9 @@ int runTimings()
     for (const BenchRow &row : {drag12, rotate12, drag100, rotate100, drag1000, rotate1000})
         printRow(row);
 
-    allocationCount = 0;
+    const long allocationsBefore = allocationCount();
     session.drag(100, kCountedDragEvents);
-    const long allocationsPerDrag = allocationCount;
+    const long allocationsPerDrag = allocationCount() - allocationsBefore;
     std::fprintf(benchOutput(),
                  "operator new calls in a drag of %d events at 100 points (press, moves, release, with Qt's own "
                  "event objects): %ld\n",
@@ -191,25 +189,6 @@ int runTimings()
 }
 
 } // namespace
-
-// Counts the program's allocations, to show what a drag allocates.
-void *operator new(std::size_t size)
-{
-    ++allocationCount;
-    if (void *p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void *p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void *p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 int main(int argc, char *argv[])
 {

@@ -61,8 +61,8 @@ void vertex(double x, double y, double z)
 
 // Markers go to GL in batches, so the staging array stays small however many there are.
 constexpr std::size_t kMarkersPerBatch = 1024;
-// Freeing a display list of this many vertices or more leaves enough free heap behind to be
-// worth handing back to the system.
+// Making or freeing a display list of this many vertices or more leaves enough free heap
+// behind to be worth handing back to the system.
 constexpr std::size_t kLargeListVertices = 1000000;
 
 // One line strip through the points, from a vertex array; the normal stays the current one.
@@ -73,13 +73,16 @@ void drawLineStrip(const Polyline &points, std::vector<float> &staging)
     glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(points.size()));
 }
 
-// Octahedra of half-size d around the points, from vertex and normal arrays.
-void drawMarkers(const Point3 *points, std::size_t count, double d, std::vector<float> &staging)
+// Octahedra of half-size d around the points in one colour, from vertex and normal arrays.
+// The colour is given again with every batch, as the markers' material always is: the state
+// change makes the driver compile the batch at once, so its compile buffers stay small.
+void drawMarkers(const Point3 *points, std::size_t count, double d, Rgb color, std::vector<float> &staging)
 {
     constexpr GLsizei stride = kLitVertexFloats * sizeof(float);
     glEnableClientState(GL_NORMAL_ARRAY);
     for (std::size_t first = 0; first < count; first += kMarkersPerBatch) {
         const std::size_t batch = std::min(kMarkersPerBatch, count - first);
+        setMarkerMaterial(color);
         fillMarkers(points + first, batch, d, staging);
         glVertexPointer(3, GL_FLOAT, stride, staging.data());
         glNormalPointer(GL_FLOAT, stride, staging.data() + 3);
@@ -162,8 +165,8 @@ void GLBBox::paintGL()
     if (curveList)
         glCallList(curveList);
     glFinish();
-    // The driver lets go of a large list's storage only after the next frame; the free
-    // heap then goes back to the system.
+    // The driver lets go of a large list's storage only after the next frame; then the free
+    // heap goes back to the system.
     if (trimHeapAfterPaint) {
         malloc_trim(0);
         trimHeapAfterPaint = false;
@@ -216,7 +219,10 @@ void GLBBox::buildCurveList()
     makeCurrent();
     glDeleteLists(curveList, 1);
     const std::size_t vertices = curveListVertexCount();
-    const bool shrinking = listVertices >= kLargeListVertices && vertices < listVertices / 2;
+    // A large list made or dropped leaves much free heap: the driver's compile buffers, or
+    // the old list's storage.
+    const bool largeChange = std::max(listVertices, vertices) >= kLargeListVertices
+                             && (vertices < listVertices / 2 || vertices / 2 > listVertices);
     listVertices = vertices;
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
@@ -254,19 +260,18 @@ void GLBBox::buildCurveList()
     for (const auto &run : runs) {
         if (run.first == run.last)
             continue;
-        setMarkerMaterial(run.color);
-        drawMarkers(controlPoints.data() + run.first, run.last - run.first, kControlMarkerHalfSize, vertexStaging);
+        drawMarkers(controlPoints.data() + run.first, run.last - run.first, kControlMarkerHalfSize, run.color,
+                    vertexStaging);
     }
 
     if (showSubDivPoints) {
-        setMarkerMaterial(kSubdivisionMarkerColor);
-        drawMarkers(curve.data(), curve.size(), kSubdivisionMarkerHalfSize, vertexStaging);
+        drawMarkers(curve.data(), curve.size(), kSubdivisionMarkerHalfSize, kSubdivisionMarkerColor, vertexStaging);
     }
 
     glDisableClientState(GL_VERTEX_ARRAY);
     glEndList();
     curveList = list;
-    trimHeapAfterPaint = trimHeapAfterPaint || shrinking;
+    trimHeapAfterPaint = trimHeapAfterPaint || largeChange;
 }
 
 std::size_t GLBBox::curveListVertexCount() const

@@ -98,7 +98,7 @@ private:
     // Vertex arrays on their way into the curve list, and how many vertices the list holds.
     std::vector<float> vertexStaging;
     std::size_t listVertices = 0;
-    // Set when a large list was replaced by a much smaller one.
+    // Set when a large list was made or dropped: the next paint returns the freed heap.
     bool trimHeapAfterPaint = false;
     // The device pixel ratio the display lists' line widths were made for.
     qreal listPixelRatio = 1.0;

@@ -1,37 +1,14 @@
+#include "AllocationCount.h"
 #include "BezierOracle.h"
 #include "canvas/Subdivision.h"
 
 #include <QTest>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <random>
 
 Q_DECLARE_METATYPE(Polyline)
-
-// Every allocation through operator new is counted, to prove that work allocates nothing.
-static std::atomic<long> allocations{0};
-
-void *operator new(std::size_t size)
-{
-    ++allocations;
-    if (void *p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void *p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void *p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace {
 
@@ -200,13 +177,13 @@ void TestSubdivision::rebuildsOfTheSameSizeAllocateNothing()
         computedLevel = 0;
         updateLevels(levels, computedLevel, 8, controlPoints, storage);
     }
-    const long before = allocations;
+    const long before = allocationCount();
     for (int event = 0; event < 100; ++event) {
         controlPoints[50].x = event * 0.01;
         computedLevel = 0;
         updateLevels(levels, computedLevel, 8, controlPoints, storage);
     }
-    QCOMPARE(allocations - before, 0L);
+    QCOMPARE(allocationCount() - before, 0L);
     QCOMPARE(levels.size(), std::size_t{9});
     QCOMPARE(levels.back()[levels.back().size() / 2], subdivideLevel(levels[7], 100)[levels.back().size() / 2]);
 }
