@@ -47,6 +47,7 @@ void midpointRowsBaseline(double *a, std::size_t points)
     midpointRows(a, points);
 }
 
+#if defined(__x86_64__) || defined(__i386__)
 [[gnu::target("avx2")]] void midpointRowsAvx2(double *a, std::size_t points)
 {
     midpointRows(a, points);
@@ -56,6 +57,10 @@ void midpointRowsBaseline(double *a, std::size_t points)
 {
     midpointRows(a, points);
 }
+#else
+const auto midpointRowsAvx2 = midpointRowsBaseline;
+const auto midpointRowsAvx512 = midpointRowsBaseline;
+#endif
 
 void ceilingLoop(benchmark::State &state)
 {

@@ -37,6 +37,10 @@ void splitPieceBaseline(const Point3 *points, std::size_t m, Point3 *out, double
     splitPiece(points, m, out, row);
 }
 
+using SplitPiece = void (*)(const Point3 *, std::size_t, Point3 *, double *);
+
+#if defined(__x86_64__) || defined(__i386__)
+
 [[gnu::target("avx2")]] void splitPieceAvx2(const Point3 *points, std::size_t m, Point3 *out, double *row)
 {
     splitPiece(points, m, out, row);
@@ -46,8 +50,6 @@ void splitPieceBaseline(const Point3 *points, std::size_t m, Point3 *out, double
 {
     splitPiece(points, m, out, row);
 }
-
-using SplitPiece = void (*)(const Point3 *, std::size_t, Point3 *, double *);
 
 SplitPiece splitPieceFor(VectorPath path)
 {
@@ -61,6 +63,16 @@ SplitPiece splitPieceFor(VectorPath path)
     }
     return splitPieceBaseline;
 }
+
+#else
+
+// Other processors build the kernel for their baseline vector unit only.
+SplitPiece splitPieceFor(VectorPath)
+{
+    return splitPieceBaseline;
+}
+
+#endif
 
 // Splits pieces [first, last) of `level` into `next`; each writes the 2m points it owns.
 void splitPieces(const Polyline &level, std::size_t m, std::size_t first, std::size_t last, Polyline &next,
@@ -100,6 +112,7 @@ void dropLastLevel(PolylineList &levels, LevelStorage &storage)
 
 bool vectorPathSupported(VectorPath path)
 {
+#if defined(__x86_64__) || defined(__i386__)
     switch (path) {
     case VectorPath::Avx512:
         return __builtin_cpu_supports("avx512f");
@@ -109,6 +122,9 @@ bool vectorPathSupported(VectorPath path)
         break;
     }
     return true;
+#else
+    return path == VectorPath::Baseline;
+#endif
 }
 
 VectorPath fastestVectorPath()
