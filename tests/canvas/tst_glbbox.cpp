@@ -46,7 +46,7 @@ void immediateMarker(const Point3 &p, double d)
         }
 }
 
-// The curve list vertex by vertex in immediate mode, as the canvas's drawing is specified:
+// The curve list vertex by vertex in immediate mode, as the canvas drew it before vertex arrays:
 // the reference its vertex arrays must match pixel for pixel.
 GLuint immediateCurveList(GLBBoxTestAccess &access)
 {
