@@ -74,15 +74,13 @@ void drawLineStrip(const Polyline &points, std::vector<float> &staging)
 }
 
 // Octahedra of half-size d around the points in one colour, from vertex and normal arrays.
-// The colour is given again with every batch, as the markers' material always is: the state
-// change makes the driver compile the batch at once, so its compile buffers stay small.
 void drawMarkers(const Point3 *points, std::size_t count, double d, Rgb color, std::vector<float> &staging)
 {
     constexpr GLsizei stride = kLitVertexFloats * sizeof(float);
     glEnableClientState(GL_NORMAL_ARRAY);
+    setMarkerMaterial(color);
     for (std::size_t first = 0; first < count; first += kMarkersPerBatch) {
         const std::size_t batch = std::min(kMarkersPerBatch, count - first);
-        setMarkerMaterial(color);
         fillMarkers(points + first, batch, d, staging);
         glVertexPointer(3, GL_FLOAT, stride, staging.data());
         glNormalPointer(GL_FLOAT, stride, staging.data() + 3);
