@@ -39,6 +39,14 @@ QRect textRect(const QWidget &widget, const QFontMetrics &metrics)
                                           &option, &button);
 }
 
+// Whether the widget (a label or a button) shows its whole text with `font`.
+bool textFits(const QWidget &widget, const QFont &font)
+{
+    const QFontMetrics metrics(font, &widget);
+    const QRect rect = textRect(widget, metrics);
+    return metrics.horizontalAdvance(textOf(widget)) <= rect.width() && metrics.height() <= rect.height();
+}
+
 } // namespace
 
 TextFitter::TextFitter(QWidget *form, const QList<QWidget *> &textWidgets)
@@ -50,13 +58,6 @@ TextFitter::TextFitter(QWidget *form, const QList<QWidget *> &textWidgets)
     for (QWidget *widget : textWidgets)
         widget->installEventFilter(this);
     fitAll();
-}
-
-bool TextFitter::textFits(const QWidget &widget, const QFont &font)
-{
-    const QFontMetrics metrics(font, &widget);
-    const QRect rect = textRect(widget, metrics);
-    return metrics.horizontalAdvance(textOf(widget)) <= rect.width() && metrics.height() <= rect.height();
 }
 
 bool TextFitter::eventFilter(QObject *watched, QEvent *event)
@@ -82,11 +83,12 @@ void TextFitter::fit(QWidget &widget)
     const qreal largest = QFontInfo(formFont).pointSizeF();
     qreal size = largest;
     font.setPointSizeF(size);
-    while (size - kPointSizeStep >= kMinimumPointSize && !textFits(widget, font)) {
+    bool whole = textFits(widget, font);
+    while (!whole && size - kPointSizeStep >= kMinimumPointSize) {
         size -= kPointSizeStep;
         font.setPointSizeF(size);
+        whole = textFits(widget, font);
     }
-    const bool whole = textFits(widget, font);
     if (size == largest)
         widget.setFont(QFont());
     else

@@ -3,7 +3,6 @@
 #include <QList>
 #include <QObject>
 
-class QFont;
 class QWidget;
 
 // Keeps the texts of a form of fixed geometry whole: each text widget gets the largest
@@ -18,9 +17,6 @@ public:
     static constexpr qreal kMinimumPointSize = 7.0;
 
     TextFitter(QWidget *form, const QList<QWidget *> &textWidgets);
-
-    // Whether the widget (a label or a button) shows its whole text with `font`.
-    static bool textFits(const QWidget &widget, const QFont &font);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

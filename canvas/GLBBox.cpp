@@ -245,16 +245,17 @@ void GLBBox::buildCurveList()
 
     // Yellow markers, the selected one in its own colour.
     const std::size_t count = controlPoints.size();
-    const std::size_t selected = selectedPoint >= 0 ? static_cast<std::size_t>(selectedPoint) : count;
-    const std::size_t selectedEnd = std::min(selected, count);
+    const bool hasSelected = selectedPoint >= 0 && static_cast<std::size_t>(selectedPoint) < count;
+    const std::size_t selected = hasSelected ? static_cast<std::size_t>(selectedPoint) : count;
+    const std::size_t afterSelected = selected + (hasSelected ? 1 : 0);
     const struct
     {
         std::size_t first;
         std::size_t last;
         Rgb color;
-    } runs[] = {{0, selectedEnd, kControlMarkerColor},
-                {selectedEnd, std::min(selected + 1, count), kSelectedMarkerColor},
-                {std::min(selected + 1, count), count, kControlMarkerColor}};
+    } runs[] = {{0, selected, kControlMarkerColor},
+                {selected, afterSelected, kSelectedMarkerColor},
+                {afterSelected, count, kControlMarkerColor}};
     for (const auto &run : runs) {
         if (run.first == run.last)
             continue;

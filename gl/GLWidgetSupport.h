@@ -8,8 +8,7 @@
 // buffer for the depth test.
 QSurfaceFormat fixedFunctionFormat();
 
-// Asks for a compatibility context, for fixed-function drawing and display lists, with a
-// depth buffer for the depth test.
+// Asks for that format for the widget's context.
 void requestFixedFunctionFormat(QOpenGLWidget &widget);
 
 // Repaints at once: QOpenGLWidget only schedules paints, and repaint() may skip one, so the
