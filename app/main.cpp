@@ -10,8 +10,8 @@ namespace {
 
 int reportMissingOpenGL(const QString &reason)
 {
-    const QString message = QString("Bezier Curves needs OpenGL with display lists (a compatibility-profile "
-                                    "context), and none could be created on this display: %1")
+    const QString message = QString("Bezier Curves needs OpenGL with display lists and buffer objects (a "
+                                    "compatibility-profile context), and none could be created on this display: %1")
                                 .arg(reason);
     std::fprintf(stderr, "%s\n", qPrintable(message));
     // Elsewhere a message box would wait for nobody.

@@ -6,9 +6,6 @@
 
 #include <QColor>
 
-#include <malloc.h>
-
-#include <algorithm>
 #include <array>
 
 namespace {
@@ -59,34 +56,10 @@ void vertex(double x, double y, double z)
     glVertex3f(static_cast<GLfloat>(x), static_cast<GLfloat>(y), static_cast<GLfloat>(z));
 }
 
-// Markers go to GL in batches, so the staging array stays small however many there are.
-constexpr std::size_t kMarkersPerBatch = 1024;
-// Making or freeing a display list of this many vertices or more leaves enough free heap
-// behind to be worth handing back to the system.
-constexpr std::size_t kLargeListVertices = 1000000;
-
-// One line strip through the points, from a vertex array; the normal stays the current one.
-void drawLineStrip(const Polyline &points, std::vector<float> &staging)
+// Byte offset of a vertex attribute in the bound buffer, as the pointer calls take it.
+const void *bufferOffset(std::size_t floats)
 {
-    fillPositions(points.data(), points.size(), staging);
-    glVertexPointer(3, GL_FLOAT, 0, staging.data());
-    glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(points.size()));
-}
-
-// Octahedra of half-size d around the points in one colour, from vertex and normal arrays.
-void drawMarkers(const Point3 *points, std::size_t count, double d, Rgb color, std::vector<float> &staging)
-{
-    constexpr GLsizei stride = kLitVertexFloats * sizeof(float);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    setMarkerMaterial(color);
-    for (std::size_t first = 0; first < count; first += kMarkersPerBatch) {
-        const std::size_t batch = std::min(kMarkersPerBatch, count - first);
-        fillMarkers(points + first, batch, d, staging);
-        glVertexPointer(3, GL_FLOAT, stride, staging.data());
-        glNormalPointer(GL_FLOAT, stride, staging.data() + 3);
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(batch * kMarkerVertices));
-    }
-    glDisableClientState(GL_NORMAL_ARRAY);
+    return reinterpret_cast<const void *>(floats * sizeof(float));
 }
 
 } // namespace
@@ -101,7 +74,10 @@ GLBBox::GLBBox(QWidget *parent, const char *name)
 
 GLBBox::~GLBBox()
 {
-    deleteDisplayLists(*this, {axesList, curveList});
+    makeCurrent();
+    lineBuffer.destroy();
+    markerBuffer.destroy();
+    deleteDisplayLists(*this, {axesList});
 }
 
 void GLBBox::updateGL()
@@ -129,20 +105,19 @@ void GLBBox::initializeGL()
     glEnable(GL_LIGHT0);
     glEnable(GL_DEPTH_TEST);
     listPixelRatio = devicePixelRatioF();
-    if (curveListPending)
-        buildCurveList();
+    // Edits made before the context existed are uploaded now; with none, the buffers are
+    // made empty.
+    buildCurveList();
 }
 
 void GLBBox::resizeGL(int, int)
 {
     makeCurrent();
     setUnitSquareView(*this, 5.0, 15.0);
-    // On a screen with another pixel ratio the lists' line widths are redone.
+    // On a screen with another pixel ratio the axes list's line widths are redone.
     if (takePixelRatioChange(*this, listPixelRatio)) {
         glDeleteLists(axesList, 1);
         axesList = makeAxesList();
-        if (curveList)
-            buildCurveList();
     }
 }
 
@@ -159,16 +134,8 @@ void GLBBox::paintGL()
     glRotatef(zRot, 0.0f, 0.0f, 1.0f);
     glEnable(GL_DEPTH_TEST);
     glCallList(axesList);
-    // Calling list 0 draws nothing but raises GL_INVALID_VALUE.
-    if (curveList)
-        glCallList(curveList);
+    drawCurveBuffers();
     glFinish();
-    // The driver lets go of a large list's storage only after the next frame; then the free
-    // heap goes back to the system.
-    if (trimHeapAfterPaint) {
-        malloc_trim(0);
-        trimHeapAfterPaint = false;
-    }
 }
 
 GLuint GLBBox::makeAxesList()
@@ -209,80 +176,99 @@ GLuint GLBBox::makeAxesList()
 
 void GLBBox::buildCurveList()
 {
-    if (!context()) {
-        curveListPending = true;
+    // Without a context there is nowhere to upload to yet: initializeGL does it.
+    if (!context())
         return;
-    }
-    curveListPending = false;
     makeCurrent();
-    glDeleteLists(curveList, 1);
-    const std::size_t vertices = curveListVertexCount();
-    // A large list made or dropped leaves much free heap: the driver's compile buffers, or
-    // the old list's storage.
-    const bool largeChange = std::max(listVertices, vertices) >= kLargeListVertices
-                             && (vertices < listVertices / 2 || vertices / 2 > listVertices);
-    listVertices = vertices;
-    const GLuint list = glGenLists(1);
-    glNewList(list, GL_COMPILE);
-    // Client state and array pointers act at once; glDrawArrays copies the vertices into the list.
-    glEnableClientState(GL_VERTEX_ARRAY);
+    CurveBufferContent content;
+    content.curve = static_cast<GLsizei>(curve.size());
+    content.polygonShown = showPolyline;
+    content.polygon = showPolyline ? static_cast<GLsizei>(controlPoints.size()) : 0;
+    content.hullShown = showConvexHull && !hull.empty();
+    content.hull = content.hullShown ? static_cast<GLsizei>(hull.size()) : 0;
+    content.controlMarkers = static_cast<GLsizei>(controlPoints.size());
+    content.selectedMarker = selectedPoint;
+    content.subdivisionMarkersShown = showSubDivPoints;
+    content.subdivisionMarkers = showSubDivPoints ? static_cast<GLsizei>(curve.size()) : 0;
 
-    // The curve takes the material the axes list leaves current: grey under the ambient light.
-    glLineWidth(devicePixels(*this, 3.0f));
-    drawLineStrip(curve, vertexStaging);
-
-    if (showPolyline) {
-        glLineWidth(devicePixels(*this, 1.0f));
-        setLineMaterial(kOutlineColor);
-        drawLineStrip(controlPoints, vertexStaging);
+    const std::size_t lineVertices = std::size_t(content.curve) + content.polygon + content.hull;
+    if (float *out = lineBuffer.map(lineVertices * kPositionFloats * sizeof(float))) {
+        out = putPositions(curve.data(), curve.size(), out);
+        if (content.polygonShown)
+            out = putPositions(controlPoints.data(), controlPoints.size(), out);
+        if (content.hullShown)
+            putPositions(hull.data(), hull.size(), out);
     }
+    if (!lineBuffer.unmap())
+        content.curve = content.polygon = content.hull = 0;
 
-    if (showConvexHull && !hull.empty()) {
-        glLineWidth(devicePixels(*this, 1.0f));
-        setLineMaterial(kOutlineColor);
-        drawLineStrip(hull, vertexStaging);
+    const std::size_t markerVertices
+        = kMarkerVertices * (std::size_t(content.controlMarkers) + content.subdivisionMarkers);
+    if (float *out = markerBuffer.map(markerVertices * kLitVertexFloats * sizeof(float))) {
+        out = putMarkers(controlPoints.data(), controlPoints.size(), kControlMarkerHalfSize, out);
+        if (content.subdivisionMarkersShown)
+            putMarkers(curve.data(), curve.size(), kSubdivisionMarkerHalfSize, out);
     }
-
-    // Yellow markers, the selected one in its own colour.
-    const std::size_t count = controlPoints.size();
-    const bool hasSelected = selectedPoint >= 0 && static_cast<std::size_t>(selectedPoint) < count;
-    const std::size_t selected = hasSelected ? static_cast<std::size_t>(selectedPoint) : count;
-    const std::size_t afterSelected = selected + (hasSelected ? 1 : 0);
-    const struct
-    {
-        std::size_t first;
-        std::size_t last;
-        Rgb color;
-    } runs[] = {{0, selected, kControlMarkerColor},
-                {selected, afterSelected, kSelectedMarkerColor},
-                {afterSelected, count, kControlMarkerColor}};
-    for (const auto &run : runs) {
-        if (run.first == run.last)
-            continue;
-        drawMarkers(controlPoints.data() + run.first, run.last - run.first, kControlMarkerHalfSize, run.color,
-                    vertexStaging);
-    }
-
-    if (showSubDivPoints) {
-        drawMarkers(curve.data(), curve.size(), kSubdivisionMarkerHalfSize, kSubdivisionMarkerColor, vertexStaging);
-    }
-
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glEndList();
-    curveList = list;
-    trimHeapAfterPaint = trimHeapAfterPaint || largeChange;
+    if (!markerBuffer.unmap())
+        content.controlMarkers = content.subdivisionMarkers = 0;
+    VertexBuffer::release();
+    curveContent = content;
 }
 
-std::size_t GLBBox::curveListVertexCount() const
+void GLBBox::drawCurveBuffers()
 {
-    std::size_t vertices = curve.size() + kMarkerVertices * controlPoints.size();
-    if (showPolyline)
-        vertices += controlPoints.size();
-    if (showConvexHull)
-        vertices += hull.size();
-    if (showSubDivPoints)
-        vertices += kMarkerVertices * curve.size();
-    return vertices;
+    const CurveBufferContent &content = curveContent;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    if (lineBuffer.bind()) {
+        glVertexPointer(3, GL_FLOAT, 0, bufferOffset(0));
+        // The curve takes the material the axes list leaves current: grey under the ambient light.
+        glLineWidth(devicePixels(*this, 3.0f));
+        glDrawArrays(GL_LINE_STRIP, 0, content.curve);
+        GLint first = content.curve;
+        for (const auto &[shown, count] : {std::pair{content.polygonShown, content.polygon},
+                                           std::pair{content.hullShown, content.hull}}) {
+            if (!shown)
+                continue;
+            glLineWidth(devicePixels(*this, 1.0f));
+            setLineMaterial(kOutlineColor);
+            glDrawArrays(GL_LINE_STRIP, first, count);
+            first += count;
+        }
+    }
+
+    if (markerBuffer.bind()) {
+        constexpr GLsizei stride = kLitVertexFloats * sizeof(float);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glVertexPointer(3, GL_FLOAT, stride, bufferOffset(0));
+        glNormalPointer(GL_FLOAT, stride, bufferOffset(kPositionFloats));
+        // Yellow markers, the selected one in its own colour.
+        const GLsizei count = content.controlMarkers;
+        const bool hasSelected = content.selectedMarker >= 0 && content.selectedMarker < count;
+        const GLsizei selected = hasSelected ? content.selectedMarker : count;
+        const GLsizei afterSelected = selected + (hasSelected ? 1 : 0);
+        const struct
+        {
+            GLsizei first;
+            GLsizei last;
+            Rgb color;
+        } runs[] = {{0, selected, kControlMarkerColor},
+                    {selected, afterSelected, kSelectedMarkerColor},
+                    {afterSelected, count, kControlMarkerColor}};
+        for (const auto &run : runs) {
+            if (run.first == run.last)
+                continue;
+            setMarkerMaterial(run.color);
+            glDrawArrays(GL_TRIANGLES, run.first * GLsizei(kMarkerVertices), (run.last - run.first) * GLsizei(kMarkerVertices));
+        }
+        if (content.subdivisionMarkersShown) {
+            setMarkerMaterial(kSubdivisionMarkerColor);
+            glDrawArrays(GL_TRIANGLES, count * GLsizei(kMarkerVertices),
+                         content.subdivisionMarkers * GLsizei(kMarkerVertices));
+        }
+        glDisableClientState(GL_NORMAL_ARRAY);
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    VertexBuffer::release();
 }
 
 void GLBBox::setXRotation(int degrees)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas/Subdivision.h"
+#include "canvas/VertexBuffer.h"
 #include "canvas/ViewTransform.h"
 #include "geometry/Polyline.h"
 #include "geometry/PolylineList.h"
@@ -16,8 +17,8 @@ constexpr UserMode kAddMode = 1;
 constexpr UserMode kMoveMode = 2;
 
 // The curve editor canvas: owns the control points, the subdivision levels, the drawn
-// curve and the convex hull, draws them from two display lists and edits the control
-// points from mouse input.
+// curve and the convex hull, draws them (the axes from a display list, the geometry that
+// changes with every edit from buffer objects) and edits the control points from mouse input.
 class GLBBox : public QOpenGLWidget
 {
     Q_OBJECT
@@ -58,7 +59,7 @@ private:
     friend class GLBBoxTestAccess;
 
     void buildCurveList();
-    std::size_t curveListVertexCount() const;
+    void drawCurveBuffers();
     void recomputeLevels();
     void computeConvexHull();
     int nearestControlPoint(double mx, double my);
@@ -70,7 +71,6 @@ private:
     void updateGL();
 
     GLuint axesList = 0;
-    GLuint curveList = 0;
     float xRot = 0.0f;
     float yRot = 0.0f;
     float zRot = 0.0f;
@@ -91,15 +91,27 @@ private:
     bool showConvexHull = false;
     bool showSubDivPoints = false;
     UserMode userMode = kAddMode;
-    // Set when the curve changed before the context existed, so initializeGL builds it.
-    bool curveListPending = false;
     // Storage the level cache reuses, so that a drag allocates nothing.
     LevelStorage levelStorage;
-    // Vertex arrays on their way into the curve list, and how many vertices the list holds.
-    std::vector<float> vertexStaging;
-    std::size_t listVertices = 0;
-    // Set when a large list was made or dropped: the next paint returns the freed heap.
-    bool trimHeapAfterPaint = false;
-    // The device pixel ratio the display lists' line widths were made for.
+
+    // What buildCurveList put in the buffers: vertex counts of each part, in drawing order.
+    struct CurveBufferContent
+    {
+        GLsizei curve = 0;
+        bool polygonShown = false;
+        GLsizei polygon = 0;
+        bool hullShown = false;
+        GLsizei hull = 0;
+        GLsizei controlMarkers = 0;
+        int selectedMarker = -1;
+        bool subdivisionMarkersShown = false;
+        GLsizei subdivisionMarkers = 0;
+    };
+    // Positions of the curve, the control polygon and the hull.
+    VertexBuffer lineBuffer;
+    // Positions and normals of the control-point markers, then the subdivision-point markers.
+    VertexBuffer markerBuffer;
+    CurveBufferContent curveContent;
+    // The device pixel ratio the axes list's line widths were made for.
     qreal listPixelRatio = 1.0;
 };

@@ -19,21 +19,20 @@ constexpr std::array<std::array<int, 3>, 8> kFaceSigns{{
 
 } // namespace
 
-void fillPositions(const Point3 *points, std::size_t count, std::vector<float> &out)
+float *putPositions(const Point3 *points, std::size_t count, float *out)
 {
-    out.resize(kPositionFloats * count);
-    float *p = out.data();
+    float *p = out;
     for (std::size_t i = 0; i < count; ++i) {
         *p++ = static_cast<float>(points[i].x);
         *p++ = static_cast<float>(points[i].y);
         *p++ = static_cast<float>(points[i].z);
     }
+    return p;
 }
 
-void fillMarkers(const Point3 *points, std::size_t count, double d, std::vector<float> &out)
+float *putMarkers(const Point3 *points, std::size_t count, double d, float *out)
 {
-    out.resize(kLitVertexFloats * kMarkerVertices * count);
-    float *v = out.data();
+    float *v = out;
     const auto put = [&v](double x, double y, double z, const std::array<int, 3> &normal) {
         *v++ = static_cast<float>(x);
         *v++ = static_cast<float>(y);
@@ -50,4 +49,5 @@ void fillMarkers(const Point3 *points, std::size_t count, double d, std::vector<
             put(p.x, p.y, p.z + signs[2] * d, signs);
         }
     }
+    return v;
 }

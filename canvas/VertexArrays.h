@@ -3,9 +3,8 @@
 #include "geometry/Polyline.h"
 
 #include <cstddef>
-#include <vector>
 
-// Vertex data for the curve list, made without GL: what glVertexPointer and glNormalPointer
+// Vertex data for the curve buffers, made without GL: what glVertexPointer and glNormalPointer
 // read. Coordinates are computed in double and stored as float, as glVertex3f would take them.
 
 // x, y, z of each point.
@@ -15,9 +14,10 @@ constexpr std::size_t kLitVertexFloats = 6;
 // A marker is an octahedron: eight triangles.
 constexpr std::size_t kMarkerVertices = 24;
 
-// Replaces `out` by the positions of `count` points.
-void fillPositions(const Point3 *points, std::size_t count, std::vector<float> &out);
+// Writes the positions of `count` points to `out`; returns the end of what it wrote.
+float *putPositions(const Point3 *points, std::size_t count, float *out);
 
-// Replaces `out` by the markers of half-size d around `count` points, in order: for each,
-// eight triangles with the face's (not unit) normal at each of their vertices.
-void fillMarkers(const Point3 *points, std::size_t count, double d, std::vector<float> &out);
+// Writes the markers of half-size d around `count` points to `out`, in order: for each, eight
+// triangles with the face's (not unit) normal at each of their vertices. Returns the end of
+// what it wrote.
+float *putMarkers(const Point3 *points, std::size_t count, double d, float *out);

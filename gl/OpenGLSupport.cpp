@@ -23,7 +23,7 @@ QString withToolkitDetail(const QString &reason)
     return toolkitWarnings.isEmpty() ? reason : QString("%1 (%2)").arg(reason, toolkitWarnings.first().trimmed());
 }
 
-// What the current context lacks of the fixed-function pipeline and display lists.
+// What the current context lacks of the fixed-function pipeline, display lists and buffer objects.
 QString contextProblem(const QOpenGLContext &context)
 {
     const QSurfaceFormat format = context.format();
@@ -38,7 +38,11 @@ QString contextProblem(const QOpenGLContext &context)
     const bool listsWork = list != 0 && glGetError() == GL_NO_ERROR;
     if (list != 0)
         glDeleteLists(list, 1);
-    return listsWork ? QString() : QString("the OpenGL %1 context has no display lists").arg(version);
+    if (!listsWork)
+        return QString("the OpenGL %1 context has no display lists").arg(version);
+    // The canvas keeps its changing geometry in buffer objects: core in 1.5, an extension before.
+    const bool hasBuffers = format.version() >= qMakePair(1, 5) || context.hasExtension("GL_ARB_vertex_buffer_object");
+    return hasBuffers ? QString() : QString("the OpenGL %1 context has no buffer objects").arg(version);
 }
 
 // Whether an OpenGL widget gets a context here. On the desktop platforms it does whenever

@@ -73,8 +73,8 @@ void TestSmoke::reportsMissingOpenGL()
     QVERIFY(editor.exitCode() != 0);
     QCOMPARE(editor.readAllStandardOutput(), QByteArray());
     const QString errors = QString::fromLocal8Bit(editor.readAllStandardError());
-    QVERIFY2(errors.contains("Bezier Curves needs OpenGL with display lists (a compatibility-profile context), "
-                             "and none could be created on this display: "),
+    QVERIFY2(errors.contains("Bezier Curves needs OpenGL with display lists and buffer objects (a "
+                             "compatibility-profile context), and none could be created on this display: "),
              qPrintable(errors));
 }
 

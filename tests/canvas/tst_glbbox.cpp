@@ -46,21 +46,21 @@ void immediateMarker(const Point3 &p, double d)
         }
 }
 
-// The curve list vertex by vertex in immediate mode, as the canvas drew it before vertex arrays:
-// the reference its vertex arrays must match pixel for pixel.
-GLuint immediateCurveList(GLBBoxTestAccess &access)
+// The curve geometry as a display list, vertex by vertex in immediate mode, as the canvas drew
+// it before buffer objects: the reference its buffers must match pixel for pixel.
+GLuint immediateCurveList(GLBBoxTestAccess &access, float pixelRatio)
 {
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glLineWidth(3.0f);
+    glLineWidth(3.0f * pixelRatio);
     immediateStrip(access.curve());
     if (access.showPolyline()) {
-        glLineWidth(1.0f);
+        glLineWidth(1.0f * pixelRatio);
         material(GL_FRONT_AND_BACK, GL_AMBIENT, 1, 0, 0);
         immediateStrip(access.controlPoints());
     }
     if (access.showConvexHull() && !access.hull().empty()) {
-        glLineWidth(1.0f);
+        glLineWidth(1.0f * pixelRatio);
         material(GL_FRONT_AND_BACK, GL_AMBIENT, 1, 0, 0);
         immediateStrip(access.hull());
     }
@@ -101,7 +101,7 @@ private slots:
     void zoomSlot();
     void modeSlots();
     void deleteAllControlPoints();
-    void displayListsStayTwo();
+    void displayListsStayOne();
     void backgroundAndAxes();
     void stretchesOnNonSquareViews();
 
@@ -113,8 +113,8 @@ private slots:
     void newDrawLevelAfterRepaint();
     void hullFollowsTheCheckBoxSlot();
     void curveHullAndMarkersInPixels();
-    void arraysDrawWhatImmediateModeDraws_data();
-    void arraysDrawWhatImmediateModeDraws();
+    void buffersDrawWhatImmediateModeDraws_data();
+    void buffersDrawWhatImmediateModeDraws();
 
 private:
     QImage frameWith(const Polyline &controlPoints);
@@ -153,7 +153,6 @@ void TestGLBBox::startValues()
     QCOMPARE(access.userMode(), kAddMode);
     QVERIFY(!access.showPolyline() && !access.showConvexHull() && !access.showSubDivPoints());
     QVERIFY(access.axesList() != 0);
-    QCOMPARE(access.curveList(), 0u);
     QVERIFY(canvas->format().depthBufferSize() > 0);
     QCOMPARE(QString(canvas->metaObject()->className()), QString("GLBBox"));
 }
@@ -238,7 +237,7 @@ void TestGLBBox::deleteAllControlPoints()
     QCOMPARE(gltest::countPixels(frame, isHullRed), 0);
 }
 
-void TestGLBBox::displayListsStayTwo()
+void TestGLBBox::displayListsStayOne()
 {
     GLBBoxTestAccess(*canvas).setControlPoints(kCorner);
     for (int i = 0; i < 100; ++i) {
@@ -248,7 +247,7 @@ void TestGLBBox::displayListsStayTwo()
         canvas->changeDrawLevel(i % 9);
     }
     canvas->deleteAllControlPoints();
-    QCOMPARE(gltest::liveDisplayLists(*canvas), 2);
+    QCOMPARE(gltest::liveDisplayLists(*canvas), 1);
     QCOMPARE(gltest::errorAfterRepaint(*canvas), 0u);
 }
 
@@ -444,26 +443,31 @@ void TestGLBBox::curveHullAndMarkersInPixels()
     QCOMPARE(gltest::countPixels(frame, isGreenMarker), 0);
 }
 
-void TestGLBBox::arraysDrawWhatImmediateModeDraws_data()
+void TestGLBBox::buffersDrawWhatImmediateModeDraws_data()
 {
     QTest::addColumn<bool>("polygon");
     QTest::addColumn<bool>("hull");
     QTest::addColumn<bool>("subdivisionPoints");
     QTest::addColumn<int>("selected");
     QTest::addColumn<int>("rotation");
-    QTest::newRow("curve and markers") << false << false << false << -1 << 0;
-    QTest::newRow("everything, first selected") << true << true << true << 0 << 0;
-    QTest::newRow("hull, middle selected, turned") << false << true << false << 3 << 33;
-    QTest::newRow("subdivision points, last selected") << false << false << true << 6 << 300;
+    QTest::addColumn<int>("zoomSlider");
+    QTest::newRow("curve and markers") << false << false << false << -1 << 0 << 50;
+    QTest::newRow("polygon alone") << true << false << false << -1 << 0 << 50;
+    QTest::newRow("everything, first selected") << true << true << true << 0 << 0 << 50;
+    QTest::newRow("hull, middle selected, turned") << false << true << false << 3 << 33 << 50;
+    QTest::newRow("subdivision points, last selected") << false << false << true << 6 << 300 << 50;
+    QTest::newRow("everything, turned and zoomed in") << true << true << true << 2 << 140 << 90;
+    QTest::newRow("selection beyond the points, zoomed out") << true << false << true << 7 << 0 << 20;
 }
 
-void TestGLBBox::arraysDrawWhatImmediateModeDraws()
+void TestGLBBox::buffersDrawWhatImmediateModeDraws()
 {
     QFETCH(bool, polygon);
     QFETCH(bool, hull);
     QFETCH(bool, subdivisionPoints);
     QFETCH(int, selected);
     QFETCH(int, rotation);
+    QFETCH(int, zoomSlider);
     GLBBoxTestAccess access(*canvas);
     access.setControlPoints({{-0.7, -0.5, 0}, {-0.3, 0.6, 0}, {0.1, -0.2, 0}, {0.25, 0.3, 0}, {0.5, 0.7, 0},
                              {0.6, -0.6, 0}, {-0.1, -0.75, 0}});
@@ -472,11 +476,12 @@ void TestGLBBox::arraysDrawWhatImmediateModeDraws()
     canvas->setShowConvexHull(hull);
     canvas->setShowSubDivPoints(subdivisionPoints);
     canvas->setZRotation(rotation);
+    canvas->setZoom(zoomSlider);
     canvas->changeDrawLevel(4);
-    const QImage arrays = gltest::lastFrame(*canvas);
+    const QImage buffers = gltest::lastFrame(*canvas);
 
     canvas->makeCurrent();
-    const GLuint reference = immediateCurveList(access);
+    const GLuint reference = immediateCurveList(access, float(canvas->devicePixelRatioF()));
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -10.0f);
@@ -487,9 +492,9 @@ void TestGLBBox::arraysDrawWhatImmediateModeDraws()
     glFinish();
     glDeleteLists(reference, 1);
     const QImage immediate = gltest::lastFrame(*canvas);
-    QCOMPARE(arrays.size(), immediate.size());
-    QVERIFY(arrays == immediate);
-    QVERIFY(gltest::countPixels(arrays, isMarker) > 0);
+    QCOMPARE(buffers.size(), immediate.size());
+    QVERIFY(buffers == immediate);
+    QVERIFY(gltest::countPixels(buffers, isMarker) > 0);
 }
 
 QTEST_MAIN(TestGLBBox)

@@ -29,7 +29,8 @@ public:
     bool showSubDivPoints() const { return c.showSubDivPoints; }
     int mouseButton() const { return c.mouseButton; }
     GLuint axesList() const { return c.axesList; }
-    GLuint curveList() const { return c.curveList; }
+    // Storage allocations of both curve buffers so far.
+    int bufferAllocations() const { return c.lineBuffer.allocations() + c.markerBuffer.allocations(); }
 
     void setControlPoints(Polyline points) { c.controlPoints = std::move(points); }
     void setComputedLevel(int level) { c.computedLevel = level; }

@@ -1,0 +1,51 @@
+#include "canvas/VertexBuffer.h"
+
+#include <limits>
+
+float *VertexBuffer::map(std::size_t bytes)
+{
+    if (!buffer.isCreated()) {
+        buffer.create();
+        buffer.setUsagePattern(QOpenGLBuffer::DynamicDraw);
+    }
+    if (!buffer.bind())
+        return nullptr;
+    // Qt sizes buffers in int: more than that is storage that cannot be had.
+    const bool tooLarge = bytes > static_cast<std::size_t>(std::numeric_limits<int>::max());
+    if (tooLarge)
+        bytes = 0;
+    if (allocationCount == 0 || bytes != storedBytes) {
+        buffer.allocate(static_cast<int>(bytes));
+        storedBytes = bytes;
+        ++allocationCount;
+    }
+    if (bytes == 0)
+        return nullptr;
+    auto *data = static_cast<float *>(buffer.map(QOpenGLBuffer::WriteOnly));
+    mapped = data != nullptr;
+    return data;
+}
+
+bool VertexBuffer::unmap()
+{
+    if (!mapped)
+        return false;
+    mapped = false;
+    return buffer.unmap();
+}
+
+bool VertexBuffer::bind()
+{
+    return buffer.isCreated() && buffer.bind();
+}
+
+void VertexBuffer::release()
+{
+    QOpenGLBuffer::release(QOpenGLBuffer::VertexBuffer);
+}
+
+void VertexBuffer::destroy()
+{
+    buffer.destroy();
+    storedBytes = 0;
+}
