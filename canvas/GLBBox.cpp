@@ -6,6 +6,9 @@
 
 #include <QColor>
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -54,6 +57,16 @@ void glColor(const QColor &color)
 void vertex(double x, double y, double z)
 {
     glVertex3f(static_cast<GLfloat>(x), static_cast<GLfloat>(y), static_cast<GLfloat>(z));
+}
+
+// Drawing or dropping this many vertices or more leaves enough free heap behind in the
+// driver (the triangles it bins for a frame, a buffer's old storage) to be worth handing back.
+constexpr std::size_t kLargeContentVertices = 1000000;
+
+bool isLargeChange(std::size_t verticesBefore, std::size_t verticesAfter)
+{
+    return std::max(verticesBefore, verticesAfter) >= kLargeContentVertices
+           && (verticesAfter < verticesBefore / 2 || verticesAfter / 2 > verticesBefore);
 }
 
 // Byte offset of a vertex attribute in the bound buffer, as the pointer calls take it.
@@ -136,6 +149,10 @@ void GLBBox::paintGL()
     glCallList(axesList);
     drawCurveBuffers();
     glFinish();
+    if (trimHeapAfterPaint) {
+        malloc_trim(0);
+        trimHeapAfterPaint = false;
+    }
 }
 
 GLuint GLBBox::makeAxesList()
@@ -213,6 +230,8 @@ void GLBBox::buildCurveList()
         content.controlMarkers = content.subdivisionMarkers = 0;
     VertexBuffer::release();
     curveContent = content;
+    trimHeapAfterPaint = trimHeapAfterPaint || isLargeChange(bufferVertices, lineVertices + markerVertices);
+    bufferVertices = lineVertices + markerVertices;
 }
 
 void GLBBox::drawCurveBuffers()

@@ -112,6 +112,10 @@ private:
     // Positions and normals of the control-point markers, then the subdivision-point markers.
     VertexBuffer markerBuffer;
     CurveBufferContent curveContent;
+    // Vertices the buffers hold, and whether the next paint hands the free heap back to the
+    // system: set when a large content was made or dropped.
+    std::size_t bufferVertices = 0;
+    bool trimHeapAfterPaint = false;
     // The device pixel ratio the axes list's line widths were made for.
     qreal listPixelRatio = 1.0;
 };
