@@ -4,6 +4,8 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# The presets are read from the source folder.
+cd "$ROOT"
 
 # What building and running the editor needs; x11-utils asks the display whether it answers.
 # Ninja, because its builds with nothing to do take milliseconds, not most of a second.
@@ -41,75 +43,33 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# build DIR BUILD_TYPE [TARGET...]: configures DIR once, then builds the targets (all by default).
-build() {
-    local dir="$ROOT/$1"
-    local type="$2"
-    shift 2
-    if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" >/dev/null
-    fi
-    local targets=()
-    local target
-    for target in "$@"; do targets+=(--target "$target"); done
-    cmake --build "$dir" "${targets[@]}"
+# configure_once PRESET FOLDER: configures the preset (whose build folder is FOLDER) the first
+# time; later builds reconfigure by themselves when the CMake files change.
+configure_once() {
+    [ -f "$ROOT/$2/CMakeCache.txt" ] || cmake --preset "$1" >/dev/null
 }
 
-XVFB_PID=""
-OWN_RUNTIME_DIR=""
+PRIVATE_DISPLAY_STATE=""
 
-# Stops what the script started and removes what it made; run at exit.
+# Stops what the script started; run at exit.
 clean_up() {
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=""
-    fi
-    if [ -n "$OWN_RUNTIME_DIR" ]; then
-        rm -rf "$OWN_RUNTIME_DIR"
-        OWN_RUNTIME_DIR=""
+    if [ -n "$PRIVATE_DISPLAY_STATE" ]; then
+        "$ROOT/tools/private-display" stop "$PRIVATE_DISPLAY_STATE"
+        PRIVATE_DISPLAY_STATE=""
     fi
 }
 trap clean_up EXIT
 
-# Starts a private X server and points DISPLAY at it; stopped again when the script exits.
-start_xvfb() {
-    local fifo
-    fifo="$(mktemp -u)"
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1920x1200x24}" -nolisten tcp +extension GLX 3>"$fifo" >/dev/null 2>&1 &
-    XVFB_PID=$!
-    local number=""
-    read -r -t 20 number <"$fifo" || true
-    rm -f "$fifo"
-    [ -n "$number" ] || { say "Xvfb did not start"; return 1; }
-    export DISPLAY=":$number"
+# Starts a private X server for this script and its children, with software GL; it stops when
+# the script ends, however it ends.
+start_private_display() {
+    PRIVATE_DISPLAY_STATE="$(mktemp -d)"
+    "$ROOT/tools/private-display" start "$PRIVATE_DISPLAY_STATE" $$ >/dev/null || return 1
+    read -r DISPLAY <"$PRIVATE_DISPLAY_STATE/display"
+    unset WAYLAND_DISPLAY
+    export DISPLAY XDG_RUNTIME_DIR="$PRIVATE_DISPLAY_STATE/runtime" QT_QPA_PLATFORM=xcb LIBGL_ALWAYS_SOFTWARE=1
 }
 
 display_answers() {
     xdpyinfo >/dev/null 2>&1
-}
-
-# Environment for Qt programs under the private X server: software GL, a private runtime dir.
-gui_environment() {
-    export QT_QPA_PLATFORM=xcb
-    export LIBGL_ALWAYS_SOFTWARE=1
-    if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-        OWN_RUNTIME_DIR="$(mktemp -d)"
-        chmod 700 "$OWN_RUNTIME_DIR"
-        export XDG_RUNTIME_DIR="$OWN_RUNTIME_DIR"
-    fi
-}
-
-# Environment for the sanitizer build's tests. Mesa's software driver is preloaded so that it
-# stays mapped until the leak check at exit: once unloaded, its one-time allocations would be
-# reported from an unknown module that no suppression can name.
-sanitizer_environment() {
-    local asan driver
-    asan="$(gcc -print-file-name=libasan.so)"
-    driver="$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1)"
-    export LD_PRELOAD="$asan${driver:+ $driver}"
-    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1"
-    export LSAN_OPTIONS="suppressions=$ROOT/tools/lsan.supp:print_suppressions=0"
-    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 }
