@@ -11,10 +11,9 @@ float *VertexBuffer::map(std::size_t bytes)
     if (!buffer.bind())
         return nullptr;
     // Qt sizes buffers in int: more than that is storage that cannot be had.
-    const bool tooLarge = bytes > static_cast<std::size_t>(std::numeric_limits<int>::max());
-    if (tooLarge)
+    if (bytes > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         bytes = 0;
-    if (allocationCount == 0 || bytes != storedBytes) {
+    if (storedBytes != bytes) {
         buffer.allocate(static_cast<int>(bytes));
         storedBytes = bytes;
         ++allocationCount;
@@ -47,5 +46,5 @@ void VertexBuffer::release()
 void VertexBuffer::destroy()
 {
     buffer.destroy();
-    storedBytes = 0;
+    storedBytes.reset();
 }

@@ -3,6 +3,7 @@
 #include <QOpenGLBuffer>
 
 #include <cstddef>
+#include <optional>
 
 // A buffer object of vertex data that is rewritten at every edit. Its storage is replaced only
 // when the size of the content changes, so refilling it with as many vertices as before, as a
@@ -26,7 +27,8 @@ public:
 
 private:
     QOpenGLBuffer buffer{QOpenGLBuffer::VertexBuffer};
-    std::size_t storedBytes = 0;
+    // The size of the storage, once there is some.
+    std::optional<std::size_t> storedBytes;
     int allocationCount = 0;
     bool mapped = false;
 };
