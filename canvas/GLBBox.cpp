@@ -208,8 +208,7 @@ void GLBBox::buildCurveList()
     content.subdivisionMarkersShown = showSubDivPoints;
     content.subdivisionMarkers = showSubDivPoints ? static_cast<GLsizei>(curve.size()) : 0;
 
-    const std::size_t lineVertices = std::size_t(content.curve) + content.polygon + content.hull;
-    if (float *out = lineBuffer.map(lineVertices * kPositionFloats * sizeof(float))) {
+    if (float *out = lineBuffer.map(content.lineVertices() * kPositionFloats * sizeof(float))) {
         out = putPositions(curve.data(), curve.size(), out);
         if (content.polygonShown)
             out = putPositions(controlPoints.data(), controlPoints.size(), out);
@@ -219,9 +218,7 @@ void GLBBox::buildCurveList()
     if (!lineBuffer.unmap())
         content.curve = content.polygon = content.hull = 0;
 
-    const std::size_t markerVertices
-        = kMarkerVertices * (std::size_t(content.controlMarkers) + content.subdivisionMarkers);
-    if (float *out = markerBuffer.map(markerVertices * kLitVertexFloats * sizeof(float))) {
+    if (float *out = markerBuffer.map(content.markerVertices() * kLitVertexFloats * sizeof(float))) {
         out = putMarkers(controlPoints.data(), controlPoints.size(), kControlMarkerHalfSize, out);
         if (content.subdivisionMarkersShown)
             putMarkers(curve.data(), curve.size(), kSubdivisionMarkerHalfSize, out);
@@ -229,9 +226,14 @@ void GLBBox::buildCurveList()
     if (!markerBuffer.unmap())
         content.controlMarkers = content.subdivisionMarkers = 0;
     VertexBuffer::release();
+    const auto vertices = [](const CurveBufferContent &c) { return c.lineVertices() + c.markerVertices(); };
+    trimHeapAfterPaint = trimHeapAfterPaint || isLargeChange(vertices(curveContent), vertices(content));
     curveContent = content;
-    trimHeapAfterPaint = trimHeapAfterPaint || isLargeChange(bufferVertices, lineVertices + markerVertices);
-    bufferVertices = lineVertices + markerVertices;
+}
+
+std::size_t GLBBox::CurveBufferContent::markerVertices() const
+{
+    return kMarkerVertices * (std::size_t(controlMarkers) + subdivisionMarkers);
 }
 
 void GLBBox::drawCurveBuffers()

@@ -106,15 +106,17 @@ private:
         int selectedMarker = -1;
         bool subdivisionMarkersShown = false;
         GLsizei subdivisionMarkers = 0;
+
+        std::size_t lineVertices() const { return std::size_t(curve) + polygon + hull; }
+        std::size_t markerVertices() const;
     };
     // Positions of the curve, the control polygon and the hull.
     VertexBuffer lineBuffer;
     // Positions and normals of the control-point markers, then the subdivision-point markers.
     VertexBuffer markerBuffer;
     CurveBufferContent curveContent;
-    // Vertices the buffers hold, and whether the next paint hands the free heap back to the
-    // system: set when a large content was made or dropped.
-    std::size_t bufferVertices = 0;
+    // Whether the next paint hands the free heap back to the system: set when a large content
+    // was made or dropped.
     bool trimHeapAfterPaint = false;
     // The device pixel ratio the axes list's line widths were made for.
     qreal listPixelRatio = 1.0;
