@@ -6,6 +6,11 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 int reportMissingOpenGL(const QString &reason)
@@ -24,6 +29,10 @@ int reportMissingOpenGL(const QString &reason)
 
 int main(int argc, char *argv[])
 {
+#ifdef _WIN32
+    // The trace is written as it stands, as on other systems: no CR before each newline.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     QApplication application(argc, argv);
     if (const QString reason = missingOpenGLSupport(); !reason.isEmpty())
         return reportMissingOpenGL(reason);

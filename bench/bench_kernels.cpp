@@ -1,12 +1,15 @@
-// The pure kernels: one subdivision step against the machine's ceiling for midpoint work,
-// a full rebuild of the levels, the hull and the basis sampling.
+// The pure kernels: one subdivision step, one level and a full rebuild of the levels, each
+// against release 1.0's kernel and the machine's peak for the same arithmetic; the hull and
+// the basis sampling.
 #include "BenchTable.h"
 #include "canvas/ConvexHull.h"
+#include "PreviousKernel.h"
 #include "canvas/Subdivision.h"
 #include "parameter/BernsteinBasis.h"
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <map>
 
 namespace {
@@ -23,59 +26,110 @@ double midpoints(std::size_t points)
 void subdivideStep(benchmark::State &state)
 {
     const Polyline polygon = randomPoints(static_cast<std::size_t>(state.range(0)), 0.8, 42);
-    std::vector<double> rows;
+    std::vector<double> scratch;
     Polyline out(2 * polygon.size() - 1);
     for (auto _ : state) {
-        subdivideInto(polygon.data(), polygon.size(), out.data(), rows);
+        subdivideInto(polygon.data(), polygon.size(), out.data(), scratch);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
     state.counters["midpoints/s"] = benchmark::Counter(midpoints(polygon.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// The same rows of midpoints over plain doubles, in cache, with nothing else to do, on the
-// widest vector unit the kernel uses: the machine's ceiling for this work.
-[[gnu::always_inline]] inline void midpointRows(double *a, std::size_t points)
+void previousSubdivideStep(benchmark::State &state)
 {
-    for (std::size_t length = 3 * (points - 1); length > 0; length -= 3)
-        for (std::size_t j = 0; j < length; ++j)
-            a[j] = (a[j] + a[j + 1]) * 0.5;
+    const Polyline polygon = randomPoints(static_cast<std::size_t>(state.range(0)), 0.8, 42);
+    std::vector<double> row;
+    Polyline out(2 * polygon.size() - 1);
+    for (auto _ : state) {
+        previousSubdivideInto(polygon.data(), polygon.size(), out.data(), row);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["midpoints/s"] = benchmark::Counter(midpoints(polygon.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void midpointRowsBaseline(double *a, std::size_t points)
+// One level of 128 pieces of n points, as level 8 of a drag holds, on one thread.
+void splitLevel(benchmark::State &state)
 {
-    midpointRows(a, points);
+    constexpr std::size_t kPieces = 128;
+    const std::size_t m = static_cast<std::size_t>(state.range(0)) - 1;
+    const Polyline level = randomPoints(kPieces * m + 1, 0.8, 42);
+    std::vector<double> scratch;
+    Polyline out(2 * m * kPieces + 1);
+    for (auto _ : state) {
+        splitPieces(level.data(), m, kPieces, out.data(), scratch, fastestVectorPath());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["midpoints/s"] =
+        benchmark::Counter(kPieces * midpoints(m + 1), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The machine's peak for the kernel's own arithmetic: independent chains of (x + c) * k in
+// vector registers, enough of them to hide the add and multiply latencies, counted as 3-D
+// midpoints (three adds and three multiplies each).
+template <int Lanes, int Chains>
+[[gnu::always_inline]] inline double peakChains(long steps)
+{
+    using V [[gnu::vector_size(8 * Lanes)]] = double;
+    V x[Chains];
+    for (int i = 0; i < Chains; ++i)
+        x[i] = V{} + 1e-3 * i;
+    const V c = V{} + 1.0;
+    const V k = V{} + 0.5;
+    for (long step = 0; step < steps; ++step) {
+#pragma GCC unroll 32
+        for (int i = 0; i < Chains; ++i)
+            x[i] = (x[i] + c) * k;
+        asm volatile("" : "+m"(x));
+    }
+    double sum = 0.0;
+    for (int i = 0; i < Chains; ++i)
+        sum += x[i][0];
+    return sum;
+}
+
+double peakBaseline(long steps)
+{
+    return peakChains<2, 12>(steps);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-[[gnu::target("avx2")]] void midpointRowsAvx2(double *a, std::size_t points)
+[[gnu::target("avx2")]] double peakAvx2(long steps)
 {
-    midpointRows(a, points);
+    return peakChains<4, 12>(steps);
 }
 
-[[gnu::target("avx512f")]] void midpointRowsAvx512(double *a, std::size_t points)
+[[gnu::target("avx512f")]] double peakAvx512(long steps)
 {
-    midpointRows(a, points);
+    return peakChains<8, 24>(steps);
 }
 #else
-const auto midpointRowsAvx2 = midpointRowsBaseline;
-const auto midpointRowsAvx512 = midpointRowsBaseline;
+const auto peakAvx2 = peakBaseline;
+const auto peakAvx512 = peakBaseline;
 #endif
 
-void ceilingLoop(benchmark::State &state)
+// The peak on one vector path (argument 0: Baseline, 1: AVX2, 2: AVX-512) and a number of
+// threads (argument 1).
+void ceiling(benchmark::State &state)
 {
-    const std::size_t points = static_cast<std::size_t>(state.range(0));
-    std::vector<double> values(3 * points, 0.25);
-    const VectorPath path = fastestVectorPath();
-    const auto rows = path == VectorPath::Avx512 ? midpointRowsAvx512
-                      : path == VectorPath::Avx2 ? midpointRowsAvx2
-                                                 : midpointRowsBaseline;
-    for (auto _ : state) {
-        rows(values.data(), points);
-        benchmark::DoNotOptimize(values.data());
-        benchmark::ClobberMemory();
+    const auto path = static_cast<VectorPath>(state.range(0));
+    if (!vectorPathSupported(path)) {
+        state.SkipWithError("not on this processor");
+        return;
     }
-    state.counters["midpoints/s"] = benchmark::Counter(midpoints(points), benchmark::Counter::kIsIterationInvariantRate);
+    const std::size_t threads = static_cast<std::size_t>(state.range(1));
+    constexpr long kSteps = 100000;
+    const auto peak = path == VectorPath::Avx512 ? peakAvx512 : path == VectorPath::Avx2 ? peakAvx2 : peakBaseline;
+    const int chains = path == VectorPath::Avx512 ? 24 : 12;
+    std::array<double, kMaxWorkers> sums{};
+    for (auto _ : state)
+        forkJoin(threads, [&](std::size_t worker) { sums[worker] = peak(kSteps); });
+    benchmark::DoNotOptimize(sums);
+    const double midpointsPerStep = static_cast<double>(chains) * static_cast<double>(lanesOf(path)) / 3.0;
+    state.counters["midpoints/s"] = benchmark::Counter(midpointsPerStep * kSteps * static_cast<double>(threads),
+                                                       benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // Every level rebuilt from moved control points, as at each event of a drag: the cache
@@ -91,6 +145,19 @@ void rebuildLevels(benchmark::State &state)
         controlPoints.front().x = x += 1e-6;
         computedLevel = 0;
         updateLevels(levels, computedLevel, kDepth, controlPoints, storage);
+        benchmark::DoNotOptimize(levels.back().data());
+    }
+}
+
+void previousRebuildLevels(benchmark::State &state)
+{
+    Polyline controlPoints = randomPoints(static_cast<std::size_t>(state.range(0)), 0.8, 42);
+    PolylineList levels;
+    LevelStorage storage;
+    double x = 0.0;
+    for (auto _ : state) {
+        controlPoints.front().x = x += 1e-6;
+        previousRebuildLevels(levels, controlPoints, kDepth, storage);
         benchmark::DoNotOptimize(levels.back().data());
     }
 }
@@ -145,8 +212,11 @@ private:
 } // namespace
 
 BENCHMARK(subdivideStep)->Arg(3)->Arg(12)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(ceilingLoop)->Arg(3)->Arg(12)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(rebuildLevels)->Arg(4)->Arg(12)->Arg(50)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(previousSubdivideStep)->Arg(3)->Arg(12)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(splitLevel)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ceiling)->ArgsProduct({{0, 1, 2}, {1, 2}})->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(rebuildLevels)->Arg(4)->Arg(12)->Arg(50)->Arg(100)->Arg(1000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(previousRebuildLevels)->Arg(4)->Arg(12)->Arg(50)->Arg(100)->Arg(1000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(hull)->Arg(12)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(basisSampling)->Arg(12)->Unit(benchmark::kMicrosecond);
 
@@ -168,14 +238,29 @@ int main(int argc, char **argv)
         printRow(summarize(figure.substr(0, split), figure.substr(split + 3, figure.size() - split - 4),
                            reporter.samples[figure]));
     }
-    for (int size : {3, 12, 100, 1000, 5000}) {
-        const auto kernel = reporter.samples.find("subdivideStep/" + std::to_string(size) + "  [midpoints/s]");
-        const auto ceiling = reporter.samples.find("ceilingLoop/" + std::to_string(size) + "  [midpoints/s]");
-        if (kernel == reporter.samples.end() || ceiling == reporter.samples.end())
-            continue;
-        const double share = summarize("", "", kernel->second).median / summarize("", "", ceiling->second).median;
-        printRatio("subdivide/" + std::to_string(size) + " share of ceiling", share,
-                   size >= 100 && size <= 1000 ? "target >= 0.5" : "no target");
+    const auto median = [&](const std::string &figure) {
+        const auto found = reporter.samples.find(figure);
+        return found == reporter.samples.end() ? 0.0 : summarize("", "", found->second).median;
+    };
+    const auto ratio = [&](const std::string &name, const std::string &numerator, const std::string &denominator,
+                           const char *target) {
+        const double a = median(numerator);
+        const double b = median(denominator);
+        if (a > 0.0 && b > 0.0)
+            printRatio(name, a / b, target);
+    };
+    const std::string fastestCeiling =
+        "ceiling/" + std::to_string(static_cast<int>(fastestVectorPath())) + "/1/real_time  [midpoints/s]";
+    ratio("subdivideStep/1000 share of ceiling", "subdivideStep/1000  [midpoints/s]", fastestCeiling, "target >= 0.35");
+    ratio("splitLevel/1000 share of ceiling", "splitLevel/1000  [midpoints/s]", fastestCeiling, "target >= 0.6");
+    for (const auto &[size, target] : std::vector<std::pair<int, const char *>>{
+             {4, "target >= 1"}, {12, "target >= 1"}, {100, "target >= 2"}, {1000, "target >= 3"}}) {
+        const std::string n = std::to_string(size);
+        ratio("rebuildLevels/" + n + " speed-up", "previousRebuildLevels/" + n + "/real_time  [us]",
+              "rebuildLevels/" + n + "/real_time  [us]", target);
     }
+    for (int size : {3, 12, 100})
+        ratio("subdivideStep/" + std::to_string(size) + " speed-up", "previousSubdivideStep/" + std::to_string(size) + "  [us]",
+              "subdivideStep/" + std::to_string(size) + "  [us]", "target >= 1");
     return 0;
 }

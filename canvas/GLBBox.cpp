@@ -6,7 +6,9 @@
 
 #include <QColor>
 
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -31,6 +33,14 @@ constexpr Rgb kOutlineColor{1.0f, 0.0f, 0.0f};
 constexpr Rgb kControlMarkerColor{1.0f, 1.0f, 0.0f};
 constexpr Rgb kSelectedMarkerColor{1.0f, 0.4f, 1.0f};
 constexpr Rgb kSubdivisionMarkerColor{0.0f, 1.0f, 0.0f};
+
+// glibc keeps freed pages of its heap until asked; other C libraries return them by themselves.
+void returnFreeHeap()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 void setMaterial(GLenum face, GLenum parameter, Rgb color)
 {
@@ -150,7 +160,7 @@ void GLBBox::paintGL()
     drawCurveBuffers();
     glFinish();
     if (trimHeapAfterPaint) {
-        malloc_trim(0);
+        returnFreeHeap();
         trimHeapAfterPaint = false;
     }
 }

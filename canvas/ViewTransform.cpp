@@ -1,5 +1,9 @@
 #include "canvas/ViewTransform.h"
 
+#ifdef _WIN32
+// GLU's header on Windows needs the system's calling-convention macros.
+#include <windows.h>
+#endif
 #include <GL/glu.h>
 
 std::optional<Point3> unprojectToNearPlane(const ViewTransform &view, double wx, double wy)

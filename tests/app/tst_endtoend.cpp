@@ -22,19 +22,43 @@ constexpr QPoint kHullBox(537, 280);
 constexpr QPoint kSubdivisionBox(537, 250);
 constexpr int kTraceTimeoutMs = 10000;
 
+// The program under test: this build's, or the one the harness names (the Windows program
+// under Wine).
+QString editorProgram()
+{
+    return qEnvironmentVariable("BEZIER_PROGRAM", BEZIER_BINARY);
+}
+
+// The screen's scale as the harness set it (QT_SCALE_FACTOR here, the DPI under Wine). The
+// places above are in device-independent pixels; the pointer and the screenshots are in
+// device pixels.
+const double kScale = qEnvironmentVariableIsSet("BEZIER_SCREEN_SCALE")
+                          ? qEnvironmentVariable("BEZIER_SCREEN_SCALE").toDouble()
+                          : 1.0;
+
+QPoint onScreen(QPointF position)
+{
+    return (position * kScale).toPoint();
+}
+
 QPoint windowPixel(const Point3 &p)
 {
-    return kCanvasOrigin
-           + QPoint(static_cast<int>((p.x * kStartZoom + 1.0) / 2.0 * kCanvasSize.width()),
-                    static_cast<int>((1.0 - p.y * kStartZoom) / 2.0 * kCanvasSize.height()));
+    return onScreen(QPointF(kCanvasOrigin) + QPointF((p.x * kStartZoom + 1.0) / 2.0 * kCanvasSize.width(),
+                                                     (1.0 - p.y * kStartZoom) / 2.0 * kCanvasSize.height()));
+}
+
+// The first line of the trace of a press at `canvasPosition`: the device pixel under the
+// pointer, y up.
+QString pressTrace(QPoint canvasPosition)
+{
+    const QPoint pixel = onScreen(kCanvasOrigin + canvasPosition) - onScreen(kCanvasOrigin);
+    const int canvasHeight = qRound(kCanvasSize.height() * kScale);
+    return QString("Mouse coordinates: ( %1, %2 )\t  ").arg(pixel.x()).arg(canvasHeight - pixel.y() - 1);
 }
 
 QByteArray addTrace(QPoint canvasPosition)
 {
-    return QString("Mouse coordinates: ( %1, %2 )\t  Add Mode\nPoint Added (0, 0)\n\n")
-        .arg(canvasPosition.x())
-        .arg(kCanvasSize.height() - canvasPosition.y() - 1)
-        .toLatin1();
+    return (pressTrace(canvasPosition) + "Add Mode\nPoint Added (0, 0)\n\n").toLatin1();
 }
 
 } // namespace
@@ -63,11 +87,11 @@ private:
 void TestEndToEnd::init()
 {
     editor.setProcessChannelMode(QProcess::SeparateChannels);
-    editor.start(BEZIER_BINARY, QStringList{});
+    editor.start(editorProgram(), QStringList{});
     QVERIFY(editor.waitForStarted());
     window = xdo::waitForWindow(editor.processId(), "Bezier Curves");
     QVERIFY(window != 0);
-    QCOMPARE(xdo::geometry(window).size(), QSize(713, 563));
+    QCOMPARE(xdo::geometry(window).size(), (QSizeF(713, 563) * kScale).toSize());
     trace.clear();
 }
 
@@ -82,15 +106,16 @@ void TestEndToEnd::cleanup()
 void TestEndToEnd::clickAt(QPoint windowPosition)
 {
     const QString id = QString::number(window);
-    xdo::run({"mousemove", "--window", id, "--sync", QString::number(windowPosition.x()),
-              QString::number(windowPosition.y()), "click", "1"});
+    const QPoint pixel = onScreen(windowPosition);
+    xdo::run({"mousemove", "--window", id, "--sync", QString::number(pixel.x()), QString::number(pixel.y()), "click",
+              "1"});
 }
 
 void TestEndToEnd::dragOnCanvas(QPoint from, QPoint to)
 {
     const QString id = QString::number(window);
-    const QPoint a = kCanvasOrigin + from;
-    const QPoint b = kCanvasOrigin + to;
+    const QPoint a = onScreen(kCanvasOrigin + from);
+    const QPoint b = onScreen(kCanvasOrigin + to);
     const QPoint middle = (a + b) / 2;
     xdo::run({"mousemove", "--window", id, "--sync", QString::number(a.x()), QString::number(a.y()), "mousedown", "1",
               "mousemove", "--window", id, "--sync", QString::number(middle.x()), QString::number(middle.y()),
@@ -137,7 +162,7 @@ void TestEndToEnd::editingSession()
         controlPoints.push_back(startViewPoint(position, kCanvasSize));
     QImage shot = screenshot("endtoend-added");
     for (const QPoint &position : clicks)
-        QVERIFY(gltest::anyPixelNear(shot, kCanvasOrigin + position, 2, isMarker));
+        QVERIFY(gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + position), 2, isMarker));
     for (double t : {0.25, 0.5, 0.75})
         QVERIFY(gltest::anyPixelNear(shot, windowPixel(bezierPoint(controlPoints, t)), 2, isCurveGrey));
     QCOMPARE(gltest::countPixels(shot, isHullRed), 0);
@@ -157,30 +182,24 @@ void TestEndToEnd::editingSession()
     const QPoint from = clicks[1];
     const QPoint to(260, 200);
     dragOnCanvas(from + QPoint(3, -2), to);
-    expected += QString("Mouse coordinates: ( %1, %2 )\t  Move Mode\n\n")
-                    .arg(from.x() + 3)
-                    .arg(kCanvasSize.height() - (from.y() - 2) - 1)
-                    .toLatin1();
+    expected += (pressTrace(from + QPoint(3, -2)) + "Move Mode\n\n").toLatin1();
     QCOMPARE(waitForTrace(expected.size()), expected);
     shot = screenshot("endtoend-moved");
-    QVERIFY(gltest::anyPixelNear(shot, kCanvasOrigin + to, 2, isMarker));
-    QVERIFY(!gltest::anyPixelNear(shot, kCanvasOrigin + from, 3, isMarker));
+    QVERIFY(gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + to), 2, isMarker));
+    QVERIFY(!gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + from), 3, isMarker));
 
     clickAt(kDeleteButton);
     clickAt(kCanvasOrigin + clicks[3] + QPoint(20, 20));
-    expected += QString("Mouse coordinates: ( %1, %2 )\t  Delete Mode\nSelected Point is 3 \n")
-                    .arg(clicks[3].x() + 20)
-                    .arg(kCanvasSize.height() - (clicks[3].y() + 20) - 1)
-                    .toLatin1();
+    expected += (pressTrace(clicks[3] + QPoint(20, 20)) + "Delete Mode\nSelected Point is 3 \n").toLatin1();
     QCOMPARE(waitForTrace(expected.size()), expected);
     shot = screenshot("endtoend-deleted");
-    QVERIFY(!gltest::anyPixelNear(shot, kCanvasOrigin + clicks[3], 3, isMarker));
-    QVERIFY(gltest::anyPixelNear(shot, kCanvasOrigin + clicks[0], 2, isMarker));
+    QVERIFY(!gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + clicks[3]), 3, isMarker));
+    QVERIFY(gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + clicks[0]), 2, isMarker));
 
     clickAt(kAddButton);
     clickAt(kClearButton);
     shot = screenshot("endtoend-cleared");
-    const QRect canvasArea(kCanvasOrigin + QPoint(0, 3), kCanvasSize - QSize(0, 3));
+    const QRect canvasArea(onScreen(kCanvasOrigin + QPoint(0, 3)), (QSizeF(kCanvasSize - QSize(0, 3)) * kScale).toSize());
     const QImage canvasShot = shot.copy(canvasArea);
     QCOMPARE(gltest::countPixels(canvasShot, isMarker), 0);
     QCOMPARE(gltest::countPixels(canvasShot, isHullRed), 0);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 
 Q_DECLARE_METATYPE(Polyline)
@@ -46,9 +47,55 @@ Polyline fullTriangleSubdivide(const Polyline &p)
     return result;
 }
 
+// The same bits, NaN payloads aside.
+bool sameValue(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 bool bitIdentical(const Polyline &a, const Polyline &b)
 {
-    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(Point3)) == 0);
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const Point3 &p, const Point3 &q) {
+               return sameValue(p.x, q.x) && sameValue(p.y, q.y) && sameValue(p.z, q.z);
+           });
+}
+
+// Inputs where an add or a halving done another way, or fused, would round or overflow
+// differently.
+enum class Values { Random, NearOverflow, Subnormal, SignedZeros, InfinitiesAndNaN, LoneSpike };
+
+double valueOf(Values kind, std::mt19937_64 &random)
+{
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const double u = unit(random);
+    switch (kind) {
+    case Values::Random:
+        return 3.0 * u;
+    case Values::NearOverflow:
+        return std::numeric_limits<double>::max() * (u < 0 ? -0.5 + u / 2 : 0.5 + u / 2);
+    case Values::Subnormal:
+        return std::numeric_limits<double>::denorm_min() * std::floor(u * 4096.0);
+    case Values::SignedZeros:
+        return u < -0.8 ? -1.0 : u < 0 ? -0.0 : u < 0.8 ? 0.0 : 1.0;
+    case Values::InfinitiesAndNaN: {
+        const double specials[] = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                   std::numeric_limits<double>::quiet_NaN()};
+        return u > 0.7 ? specials[random() % 3] : 3.0 * u;
+    }
+    case Values::LoneSpike:
+        break;
+    }
+    return 0.0;
+}
+
+Polyline polygonOf(Values kind, std::mt19937_64 &random, std::size_t size)
+{
+    Polyline polygon(size);
+    for (Point3 &p : polygon)
+        p = {valueOf(kind, random), valueOf(kind, random), valueOf(kind, random)};
+    if (kind == Values::LoneSpike && size > 0)
+        polygon[random() % size].y = 1e-10;
+    return polygon;
 }
 
 const Polyline kCorner{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
@@ -62,6 +109,8 @@ Polyline levelOf(const Polyline &controlPoints, int depth)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Values)
 
 class TestSubdivision : public QObject
 {
@@ -118,29 +167,52 @@ void TestSubdivision::oneStep()
 void TestSubdivision::matchesFullTriangleBitForBit_data()
 {
     QTest::addColumn<int>("size");
-    for (int size : {1, 2, 3, 4, 7, 12, 33, 100, 257})
-        QTest::addRow("%d points", size) << size;
+    QTest::addColumn<Values>("values");
+    const std::pair<const char *, Values> kinds[] = {
+        {"random", Values::Random},       {"near overflow", Values::NearOverflow},
+        {"subnormal", Values::Subnormal}, {"signed zeros", Values::SignedZeros},
+        {"inf and NaN", Values::InfinitiesAndNaN}, {"lone spike", Values::LoneSpike}};
+    for (const auto &[name, kind] : kinds)
+        for (int size : {1, 2, 3, 4, 7, 9, 12, 33, 100, 257})
+            QTest::addRow("%s, %d points", name, size) << size << kind;
 }
 
-// On every instruction set the processor has.
+// On every instruction set the processor has, one polygon alone and chains of pieces: fewer
+// pieces than a vector has lanes, whole batches, and batches with 1 to 7 pieces left over.
 void TestSubdivision::matchesFullTriangleBitForBit()
 {
     QFETCH(int, size);
-    const unsigned seed = 20261208u + static_cast<unsigned>(size);
+    QFETCH(Values, values);
+    const unsigned seed = 20261208u + static_cast<unsigned>(size) + 1000u * static_cast<unsigned>(values);
     std::mt19937_64 random(seed);
-    std::vector<double> rows;
-    for (int trial = 0; trial < 5; ++trial) {
-        const Polyline polygon = randomPolygon(random, size);
+    std::vector<double> scratch;
+    for (int trial = 0; trial < 3; ++trial) {
+        const Polyline polygon = polygonOf(values, random, size);
         const Polyline expected = fullTriangleSubdivide(polygon);
         QVERIFY2(bitIdentical(subdivide(polygon), expected), qPrintable(QString("seed %1, trial %2").arg(seed).arg(trial)));
         for (const VectorPath path : {VectorPath::Baseline, VectorPath::Avx2, VectorPath::Avx512}) {
             if (!vectorPathSupported(path))
                 continue;
             Polyline split(expected.size());
-            subdivideInto(polygon.data(), polygon.size(), split.data(), rows, path);
+            subdivideInto(polygon.data(), polygon.size(), split.data(), scratch, path);
             QVERIFY2(bitIdentical(split, expected),
                      qPrintable(QString("path %1, seed %2, trial %3").arg(int(path)).arg(seed).arg(trial)));
         }
+    }
+    if (size < 2)
+        return;
+    const std::size_t m = size - 1;
+    for (std::size_t pieces : {2, 3, 5, 8, 11, 13, 16, 23}) {
+        const Polyline level = polygonOf(values, random, pieces * m + 1);
+        Polyline expected{level.front()};
+        for (std::size_t piece = 0; piece < pieces; ++piece) {
+            const Polyline halves = fullTriangleSubdivide(Polyline(level.begin() + piece * m, level.begin() + piece * m + m + 1));
+            expected.insert(expected.end(), halves.begin() + 1, halves.end());
+        }
+        for (const VectorPath path : {VectorPath::Baseline, VectorPath::Avx2, VectorPath::Avx512})
+            if (vectorPathSupported(path))
+                QVERIFY2(bitIdentical(subdivideLevel(level, size, path), expected),
+                         qPrintable(QString("path %1, %2 pieces, seed %3").arg(int(path)).arg(pieces).arg(seed)));
     }
 }
 
