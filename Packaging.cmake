@@ -14,6 +14,8 @@ if(WIN32)
     # The Start menu entry: the program at the top of the installed folder.
     set(CPACK_PACKAGE_EXECUTABLES bezier "Bezier Curves")
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+    # A 64-bit installer: it writes the 64-bit registry and Program Files, like the program.
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     set(CPACK_NSIS_DISPLAY_NAME "Bezier Curves")
     set(CPACK_NSIS_PACKAGE_NAME "Bezier Curves")

@@ -216,7 +216,14 @@ BENCHMARK(previousSubdivideStep)->Arg(3)->Arg(12)->Arg(100)->Arg(1000)->Arg(5000
 BENCHMARK(splitLevel)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ceiling)->ArgsProduct({{0, 1, 2}, {1, 2}})->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(rebuildLevels)->Arg(4)->Arg(12)->Arg(50)->Arg(100)->Arg(1000)->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(previousRebuildLevels)->Arg(4)->Arg(12)->Arg(50)->Arg(100)->Arg(1000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(previousRebuildLevels)
+    ->Arg(4)
+    ->Arg(12)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(1000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(hull)->Arg(12)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(basisSampling)->Arg(12)->Unit(benchmark::kMicrosecond);
 
@@ -259,8 +266,10 @@ int main(int argc, char **argv)
         ratio("rebuildLevels/" + n + " speed-up", "previousRebuildLevels/" + n + "/real_time  [us]",
               "rebuildLevels/" + n + "/real_time  [us]", target);
     }
-    for (int size : {3, 12, 100})
-        ratio("subdivideStep/" + std::to_string(size) + " speed-up", "previousSubdivideStep/" + std::to_string(size) + "  [us]",
-              "subdivideStep/" + std::to_string(size) + "  [us]", "target >= 1");
+    for (int size : {3, 12, 100}) {
+        const std::string n = std::to_string(size);
+        ratio("subdivideStep/" + n + " speed-up", "previousSubdivideStep/" + n + "  [us]", "subdivideStep/" + n + "  [us]",
+              "target >= 1");
+    }
     return 0;
 }

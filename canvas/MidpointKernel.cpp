@@ -133,7 +133,8 @@ template <int Lanes, int Rows>
 }
 
 template <int Lanes, int Rows>
-[[gnu::always_inline]] inline void triangle(Vector<Lanes> *row, std::size_t m, Vector<Lanes> *left, Vector<Lanes> *right)
+[[gnu::always_inline]] inline void triangle(Vector<Lanes> *row, std::size_t m, Vector<Lanes> *left,
+                                            Vector<Lanes> *right)
 {
     left[0] = row[0];
     right[0] = row[m];
@@ -191,12 +192,6 @@ std::array<CoordinateScratch<Lanes>, 3> carve(std::vector<double> &scratch, std:
     return parts;
 }
 
-template <int Lanes>
-[[gnu::always_inline]] inline double lane(const Vector<Lanes> &v, std::size_t k)
-{
-    return v[k];
-}
-
 constexpr double Point3::*kCoordinates[3] = {&Point3::x, &Point3::y, &Point3::z};
 
 // Positions each sweep may read past a row's end.
@@ -223,10 +218,9 @@ template <int Lanes, int MaxRows>
     for (std::size_t k = 0; k < count; ++k) {
         Point3 *halves = out + 2 * m * k;
         for (std::size_t r = 0; r <= m; ++r)
-            halves[r] = {lane<Lanes>(parts[0].left[r], k), lane<Lanes>(parts[1].left[r], k), lane<Lanes>(parts[2].left[r], k)};
+            halves[r] = {parts[0].left[r][k], parts[1].left[r][k], parts[2].left[r][k]};
         for (std::size_t r = 1; r < m; ++r)
-            halves[2 * m - r] = {lane<Lanes>(parts[0].right[r], k), lane<Lanes>(parts[1].right[r], k),
-                                 lane<Lanes>(parts[2].right[r], k)};
+            halves[2 * m - r] = {parts[0].right[r][k], parts[1].right[r][k], parts[2].right[r][k]};
     }
 }
 

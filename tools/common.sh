@@ -21,8 +21,9 @@ DEVELOPER_PACKAGES=(
     "${HEADLESS_PACKAGES[@]}" xauth xdotool fonts-dejavu-core libbenchmark-dev
     dpkg-dev file desktop-file-utils appstream man-db lintian
 )
-# The Windows build: the cross compiler, the installer's builder, and Wine to run it here.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix nsis zip wine wine64)
+# The Windows build: the cross compiler, the icon's renderer, the installer's builder, and
+# Wine to run and test it here.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix librsvg2-bin nsis zip unzip wine wine64)
 
 say() { printf '%s\n' "$*" >&2; }
 

@@ -199,7 +199,8 @@ void TestEndToEnd::editingSession()
     clickAt(kAddButton);
     clickAt(kClearButton);
     shot = screenshot("endtoend-cleared");
-    const QRect canvasArea(onScreen(kCanvasOrigin + QPoint(0, 3)), (QSizeF(kCanvasSize - QSize(0, 3)) * kScale).toSize());
+    const QRect canvasArea(onScreen(kCanvasOrigin + QPoint(0, 3)),
+                           (QSizeF(kCanvasSize - QSize(0, 3)) * kScale).toSize());
     const QImage canvasShot = shot.copy(canvasArea);
     QCOMPARE(gltest::countPixels(canvasShot, isMarker), 0);
     QCOMPARE(gltest::countPixels(canvasShot, isHullRed), 0);

@@ -206,7 +206,8 @@ void TestSubdivision::matchesFullTriangleBitForBit()
         const Polyline level = polygonOf(values, random, pieces * m + 1);
         Polyline expected{level.front()};
         for (std::size_t piece = 0; piece < pieces; ++piece) {
-            const Polyline halves = fullTriangleSubdivide(Polyline(level.begin() + piece * m, level.begin() + piece * m + m + 1));
+            const auto first = level.begin() + static_cast<std::ptrdiff_t>(piece * m);
+            const Polyline halves = fullTriangleSubdivide(Polyline(first, first + static_cast<std::ptrdiff_t>(m + 1)));
             expected.insert(expected.end(), halves.begin() + 1, halves.end());
         }
         for (const VectorPath path : {VectorPath::Baseline, VectorPath::Avx2, VectorPath::Avx512})
