@@ -39,12 +39,12 @@ bool takePixelRatioChange(const QOpenGLWidget &widget, qreal &listRatio)
     return true;
 }
 
-void setUnitSquareView(const QOpenGLWidget &widget, double near, double far)
+void setUnitSquareView(const QOpenGLWidget &widget, double nearDepth, double farDepth)
 {
     setFramebufferViewport(widget);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, near, far);
+    glOrtho(-1.0, 1.0, -1.0, 1.0, nearDepth, farDepth);
     glMatrixMode(GL_MODELVIEW);
 }
 

@@ -31,8 +31,8 @@ inline GLfloat devicePixels(const QOpenGLWidget &widget, GLfloat size)
 bool takePixelRatioChange(const QOpenGLWidget &widget, qreal &listRatio);
 
 // A viewport over the whole framebuffer, and an orthographic projection of
-// [-1, 1] x [-1, 1] between the depths `near` and `far`, whatever the widget's aspect ratio.
-void setUnitSquareView(const QOpenGLWidget &widget, double near, double far);
+// [-1, 1] x [-1, 1] between the depths `nearDepth` and `farDepth`, whatever the widget's aspect ratio.
+void setUnitSquareView(const QOpenGLWidget &widget, double nearDepth, double farDepth);
 
 // Deletes the widget's display lists that exist, with its context current.
 void deleteDisplayLists(QOpenGLWidget &widget, std::initializer_list<GLuint> lists);

@@ -22,6 +22,26 @@ constexpr QPoint kHullBox(537, 280);
 constexpr QPoint kSubdivisionBox(537, 250);
 constexpr int kTraceTimeoutMs = 10000;
 
+// The widgets every build must show, where the form puts them, and whether OpenGL draws them
+// (those pictures are the same on every system; the others only have to be there).
+struct ShownWidget
+{
+    const char *name;
+    QRect place;
+    bool drawnByOpenGL;
+};
+const ShownWidget kShownWidgets[] = {
+    {"canvas", {10, 18, 510, 502}, true},       {"parameter view", {530, 341, 181, 180}, true},
+    {"Add", {10, 530, 123, 28}, false},         {"Move", {139, 530, 123, 28}, false},
+    {"Delete", {268, 530, 123, 28}, false},     {"Clear", {397, 530, 123, 28}, false},
+    {"dial", {530, 30, 130, 130}, false},       {"zoom slider", {10, 0, 510, 20}, false},
+    {"level slider", {590, 190, 110, 30}, false}, {"LCD", {530, 190, 50, 30}, false},
+    {"hull box", {530, 270, 110, 20}, false},   {"subdivision box", {530, 240, 110, 20}, false}};
+// Share of a picture's pixels that may differ between two systems' OpenGL views (a line's
+// end pixel, say), and by how much a channel may differ.
+constexpr double kPictureTolerance = 0.02;
+constexpr int kPixelTolerance = 48;
+
 // The program under test: this build's, or the one the harness names (the Windows program
 // under Wine).
 QString editorProgram()
@@ -39,6 +59,37 @@ const double kScale = qEnvironmentVariableIsSet("BEZIER_SCREEN_SCALE")
 QPoint onScreen(QPointF position)
 {
     return (position * kScale).toPoint();
+}
+
+QRect onScreen(QRect place)
+{
+    return {onScreen(place.topLeft()), (QSizeF(place.size()) * kScale).toSize()};
+}
+
+// Whether the picture is more than one flat colour.
+bool showsSomething(const QImage &picture)
+{
+    const QRgb first = picture.pixel(0, 0);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (qGray(picture.pixel(x, y)) / 16 != qGray(first) / 16)
+                return true;
+    return false;
+}
+
+double shareOfDifferentPixels(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return 1.0;
+    int different = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y);
+            const QColor q = b.pixelColor(x, y);
+            if (!gltest::sameColor(p, q, kPixelTolerance))
+                ++different;
+        }
+    return static_cast<double>(different) / (a.width() * a.height());
 }
 
 QPoint windowPixel(const Point3 &p)
@@ -138,7 +189,8 @@ QImage TestEndToEnd::screenshot(const QString &name)
 {
     // Let the last event's repaint reach the screen.
     QTest::qWait(300);
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(name + ".png");
+    const QString folder = qEnvironmentVariable("BEZIER_SCREENSHOTS", QCoreApplication::applicationDirPath());
+    const QString path = QDir(folder).filePath(QString("%1-%2.png").arg(name).arg(kScale));
     QProcess import;
     import.setProcessEnvironment(xdo::helperEnvironment());
     import.start("import", {"-window", QString::number(window), path});
@@ -148,6 +200,24 @@ QImage TestEndToEnd::screenshot(const QString &name)
 
 void TestEndToEnd::editingSession()
 {
+    // Every widget is there; the OpenGL views draw what they draw on the reference system,
+    // when the harness names its screenshots.
+    const QImage start = screenshot("endtoend-start");
+    const QString referenceFolder = qEnvironmentVariable("BEZIER_REFERENCE_SCREENSHOTS");
+    const QImage reference(QDir(referenceFolder).filePath(QString("endtoend-start-%1.png").arg(kScale)));
+    QVERIFY2(referenceFolder.isEmpty() || !reference.isNull(),
+             qPrintable("no reference screenshot in " + referenceFolder));
+    for (const ShownWidget &widget : kShownWidgets) {
+        const QImage picture = start.copy(onScreen(widget.place));
+        QVERIFY2(showsSomething(picture), widget.name);
+        if (widget.drawnByOpenGL && !reference.isNull()) {
+            const QImage expected = reference.convertToFormat(QImage::Format_RGB32).copy(onScreen(widget.place));
+            const double different = shareOfDifferentPixels(picture, expected);
+            QVERIFY2(different <= kPictureTolerance,
+                     qPrintable(QString("%1: %2 of its pixels differ").arg(widget.name).arg(different)));
+        }
+    }
+
     const QList<QPoint> clicks{{80, 420}, {200, 60}, {330, 440}, {450, 90}};
     QByteArray expected;
     for (const QPoint &position : clicks) {

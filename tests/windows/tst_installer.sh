@@ -54,8 +54,9 @@ installed="$drive_c/Program Files/Bezier Curves"
 shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Bezier Curves/Bezier Curves.lnk"
 [ -f "$shortcut" ] || fail "no Start menu entry 'Bezier Curves'"
 # The shortcut's target, as the shell link stores it (8-bit and UTF-16 strings).
-target="$( { strings -n 8 "$shortcut"; strings -n 8 -e l "$shortcut"; } | grep -m 1 -i 'bezier\.exe$')" \
-    || fail "the Start menu entry names no bezier.exe"
+link_strings="$(strings -n 8 "$shortcut"; strings -n 8 -e l "$shortcut")"
+target="$(grep -i '^[a-z]:\\.*\\bezier\.exe$' <<<"$link_strings" | head -n 1)" \
+    || fail "the Start menu entry names no program: $link_strings"
 [ "${target,,}" = 'c:\program files\bezier curves\bezier.exe' ] || fail "the Start menu entry points at $target"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Bezier Curves'
 registered="$("$WINE" reg query "$uninstall_key" 2>/dev/null | tr -d '\r')"
@@ -68,9 +69,12 @@ cat >"$work/bezier" <<EOF
 exec "$WINE" '$target'
 EOF
 chmod +x "$work/bezier"
+# Its screenshots go to the Windows build's folder, beside the Linux build's references.
 run_end_to_end() {
-    BEZIER_PROGRAM="$work/bezier" BEZIER_SCREEN_SCALE="$1" "$end_to_end" -o "$work/endtoend-$1.txt,txt" \
+    BEZIER_PROGRAM="$work/bezier" BEZIER_SCREEN_SCALE="$1" BEZIER_SCREENSHOTS="$build_dir/tests" \
+        BEZIER_REFERENCE_SCREENSHOTS="$linux_tests" "$end_to_end" -o "$work/endtoend-$1.txt,txt" \
         || fail "the end-to-end test at scale $1: $(cat "$work/endtoend-$1.txt")"
+    echo "end-to-end at scale $1: $(grep '^Totals' "$work/endtoend-$1.txt")"
 }
 run_end_to_end 1
 # 150 %: what Windows' display settings write.
