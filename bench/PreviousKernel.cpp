@@ -64,7 +64,7 @@ void subdivideLevel(const Polyline &level, std::size_t m, Polyline &next, LevelS
     const std::size_t pieces = (level.size() - 1) / m;
     next.resize(2 * m * pieces + 1);
     const double midpoints = static_cast<double>(pieces) * static_cast<double>(m) * static_cast<double>(m + 1) / 2.0;
-    const std::size_t available = std::max(1u, std::thread::hardware_concurrency());
+    static const std::size_t available = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t workers = std::min(
         {static_cast<std::size_t>(midpoints / kMidpointsPerWorker) + 1, available, pieces, kMaxWorkers});
     const SplitPiece split = fastestSplitPiece();

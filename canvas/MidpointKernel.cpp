@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
+#include <cstdint>
 #include <type_traits>
 #include <utility>
 
@@ -171,13 +171,18 @@ template <int Lanes, class Layout, int Rows>
         sweepRows<Lanes, Layout, Rows>(row, m, r0, left, right);
 }
 
-// The whole triangle of one coordinate, with as many rows per sweep as the registers hold
-// (fewer for short pieces, where a wide sweep would be mostly start and end).
+// Pieces from which a sweep of 8 rows beats one of 4: each sweep starts and ends with
+// 2 * rows steps that do part of their work, which longer rows amortise (measured with
+// AVX-512: 4 rows faster by 8 % at 500 points, 8 rows faster by 13 % at 1,000).
+constexpr std::size_t kLongPiece = 768;
+
+// The whole triangle of one coordinate, with as many rows per sweep as pay (no more than the
+// registers hold).
 template <int Lanes, class Layout, int MaxRows>
 [[gnu::always_inline]] inline void triangleOf(Vector<Lanes> *row, std::size_t m, Vector<Lanes> *left,
                                               Vector<Lanes> *right)
 {
-    if (m >= 8 && MaxRows >= 8)
+    if (m >= kLongPiece && MaxRows >= 8)
         triangle<Lanes, Layout, (MaxRows >= 8 ? 8 : MaxRows)>(row, m, left, right);
     else if (m >= 4)
         triangle<Lanes, Layout, (MaxRows >= 4 ? 4 : MaxRows)>(row, m, left, right);
@@ -200,11 +205,11 @@ struct CoordinateScratch
 // where the allocator put them.
 double *alignedScratch(std::vector<double> &scratch, std::size_t doubles)
 {
-    constexpr std::size_t kAlignment = 64;
-    scratch.resize(doubles + kAlignment / sizeof(double));
-    void *start = scratch.data();
-    std::size_t space = scratch.size() * sizeof(double);
-    return static_cast<double *>(std::align(kAlignment, sizeof(double), start, space));
+    constexpr std::size_t kAlignmentDoubles = 64 / sizeof(double);
+    scratch.resize(doubles + kAlignmentDoubles);
+    const auto address = reinterpret_cast<std::uintptr_t>(scratch.data());
+    const std::size_t misalignment = (address / sizeof(double)) % kAlignmentDoubles;
+    return scratch.data() + (kAlignmentDoubles - misalignment) % kAlignmentDoubles;
 }
 
 // Carves scratch for three coordinates out of `scratch`.
