@@ -23,30 +23,31 @@ double midpoints(std::size_t points)
     return m * (m + 1.0) / 2.0;
 }
 
-void subdivideStep(benchmark::State &state)
+// One split of the n points of the benchmark's argument by `split`.
+template <typename Split>
+void runStep(benchmark::State &state, Split split)
 {
     const Polyline polygon = randomPoints(static_cast<std::size_t>(state.range(0)), 0.8, 42);
     std::vector<double> scratch;
     Polyline out(2 * polygon.size() - 1);
     for (auto _ : state) {
-        subdivideInto(polygon.data(), polygon.size(), out.data(), scratch);
+        split(polygon.data(), polygon.size(), out.data(), scratch);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
     state.counters["midpoints/s"] = benchmark::Counter(midpoints(polygon.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
 
+void subdivideStep(benchmark::State &state)
+{
+    runStep(state, [](const Point3 *points, std::size_t count, Point3 *out, std::vector<double> &scratch) {
+        subdivideInto(points, count, out, scratch);
+    });
+}
+
 void previousSubdivideStep(benchmark::State &state)
 {
-    const Polyline polygon = randomPoints(static_cast<std::size_t>(state.range(0)), 0.8, 42);
-    std::vector<double> row;
-    Polyline out(2 * polygon.size() - 1);
-    for (auto _ : state) {
-        previousSubdivideInto(polygon.data(), polygon.size(), out.data(), row);
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-    }
-    state.counters["midpoints/s"] = benchmark::Counter(midpoints(polygon.size()), benchmark::Counter::kIsIterationInvariantRate);
+    runStep(state, previousSubdivideInto);
 }
 
 // One level of 128 pieces of n points, as level 8 of a drag holds, on one thread.

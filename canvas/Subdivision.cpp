@@ -69,14 +69,16 @@ void subdivideLevelInto(const Polyline &level, std::size_t pieceSize, Polyline &
     const std::size_t pieces = (level.size() - 1) / m;
     next.resize(2 * m * pieces + 1);
 
-    // Each worker splits a run of whole batches of pieces; the pieces' shared end points are
-    // written once, by the piece that starts there, and the level's last point here.
+    // Each worker splits a run of whole batches of pieces (of single pieces where there are
+    // fewer than a batch); the pieces' shared end points are written once, by the piece that
+    // starts there, and the level's last point here.
     const std::size_t lanes = lanesOf(path);
-    const std::size_t batches = (pieces + lanes - 1) / lanes;
-    const std::size_t workers = std::min(workersFor(pieces, m), batches);
+    const std::size_t unit = pieces < lanes ? 1 : lanes;
+    const std::size_t units = (pieces + unit - 1) / unit;
+    const std::size_t workers = std::min(workersFor(pieces, m), units);
     forkJoin(workers, [&](std::size_t worker) {
-        const std::size_t first = std::min(pieces, batches * worker / workers * lanes);
-        const std::size_t last = std::min(pieces, batches * (worker + 1) / workers * lanes);
+        const std::size_t first = std::min(pieces, units * worker / workers * unit);
+        const std::size_t last = std::min(pieces, units * (worker + 1) / workers * unit);
         splitPieces(level.data() + first * m, m, last - first, next.data() + 2 * m * first, storage.scratch[worker],
                     path);
     });
