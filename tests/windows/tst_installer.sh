@@ -83,7 +83,9 @@ wineserver --kill
 wineserver --wait
 run_end_to_end 1.5
 
-# Where no OpenGL can be had (a display without GLX), the editor says why and exits with 1.
+# Where no OpenGL can be had, the editor says why and exits with 1. Under Wine that is a display
+# without GLX, where Wine's opengl32 offers no pixel format: a stub opengl32 would not do, as
+# the program links opengl32 and the loader would refuse it before the editor could speak.
 no_gl="$work/no-gl-display"
 display="$(XVFB_GLX=- "$private_display" start "$no_gl")"
 DISPLAY="$display" "$WINE" "$target" >"$work/no-gl.out" 2>"$work/no-gl.err" &
