@@ -13,15 +13,6 @@ Q_DECLARE_METATYPE(Polyline)
 
 namespace {
 
-Polyline randomPolygon(std::mt19937_64 &random, int size)
-{
-    std::uniform_real_distribution<double> coordinate(-3.0, 3.0);
-    Polyline polygon(size);
-    for (Point3 &p : polygon)
-        p = {coordinate(random), coordinate(random), coordinate(random)};
-    return polygon;
-}
-
 constexpr double kCurveTolerance = 1e-12;
 
 // The de Casteljau triangle kept whole, row after row, as a textbook would write it.
@@ -59,6 +50,9 @@ bool bitIdentical(const Polyline &a, const Polyline &b)
                return sameValue(p.x, q.x) && sameValue(p.y, q.y) && sameValue(p.z, q.z);
            });
 }
+
+const std::pair<VectorPath, const char *> kPaths[] = {
+    {VectorPath::Baseline, "baseline"}, {VectorPath::Avx2, "AVX2"}, {VectorPath::Avx512, "AVX-512"}};
 
 // Inputs where an add or a halving done another way, or fused, would round or overflow
 // differently.
@@ -135,10 +129,8 @@ private slots:
 // Which paths the bit-identity tests below cover here.
 void TestSubdivision::initTestCase()
 {
-    const std::pair<VectorPath, const char *> paths[] = {
-        {VectorPath::Baseline, "baseline"}, {VectorPath::Avx2, "AVX2"}, {VectorPath::Avx512, "AVX-512"}};
     QStringList covered;
-    for (const auto &[path, name] : paths)
+    for (const auto &[path, name] : kPaths)
         if (vectorPathSupported(path))
             covered << name;
     qInfo("vector paths on this processor: %s", qPrintable(covered.join(", ")));
@@ -203,13 +195,13 @@ void TestSubdivision::matchesFullTriangleBitForBit()
         const Polyline polygon = polygonOf(values, random, size);
         const Polyline expected = fullTriangleSubdivide(polygon);
         QVERIFY2(bitIdentical(subdivide(polygon), expected), qPrintable(QString("seed %1, trial %2").arg(seed).arg(trial)));
-        for (const VectorPath path : {VectorPath::Baseline, VectorPath::Avx2, VectorPath::Avx512}) {
+        for (const auto &[path, name] : kPaths) {
             if (!vectorPathSupported(path))
                 continue;
             Polyline split(expected.size());
             subdivideInto(polygon.data(), polygon.size(), split.data(), scratch, path);
             QVERIFY2(bitIdentical(split, expected),
-                     qPrintable(QString("path %1, seed %2, trial %3").arg(int(path)).arg(seed).arg(trial)));
+                     qPrintable(QString("%1, seed %2, trial %3").arg(name).arg(seed).arg(trial)));
         }
     }
     if (size < 2)
@@ -226,10 +218,10 @@ void TestSubdivision::matchesFullTriangleBitForBit()
             const Polyline halves = fullTriangleSubdivide(Polyline(first, first + static_cast<std::ptrdiff_t>(m + 1)));
             expected.insert(expected.end(), halves.begin() + 1, halves.end());
         }
-        for (const VectorPath path : {VectorPath::Baseline, VectorPath::Avx2, VectorPath::Avx512})
+        for (const auto &[path, name] : kPaths)
             if (vectorPathSupported(path))
                 QVERIFY2(bitIdentical(subdivideLevel(level, size, path), expected),
-                         qPrintable(QString("path %1, %2 pieces, seed %3").arg(int(path)).arg(pieces).arg(seed)));
+                         qPrintable(QString("%1, %2 pieces, seed %3").arg(name).arg(pieces).arg(seed)));
     }
 }
 
@@ -238,7 +230,7 @@ void TestSubdivision::threadedLevelsMatchOnePieceAtATime()
 {
     const unsigned seed = 77u;
     std::mt19937_64 random(seed);
-    const Polyline controlPoints = randomPolygon(random, 400);
+    const Polyline controlPoints = polygonOf(Values::Random, random, 400);
     const std::size_t m = controlPoints.size() - 1;
     Polyline level = controlPoints;
     for (int k = 1; k <= 5; ++k) {
@@ -257,7 +249,7 @@ void TestSubdivision::threadedLevelsMatchOnePieceAtATime()
 void TestSubdivision::rebuildsOfTheSameSizeAllocateNothing()
 {
     std::mt19937_64 random(5);
-    Polyline controlPoints = randomPolygon(random, 100);
+    Polyline controlPoints = polygonOf(Values::Random, random, 100);
     PolylineList levels;
     LevelStorage storage;
     int computedLevel = 0;
