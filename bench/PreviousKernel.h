@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas/Subdivision.h"
+#include "core/Subdivision.h"
 
 // The kernel of release 1.0, kept only so each benchmark run measures the current kernel
 // against it on the same machine: one piece at a time over an interleaved x, y, z row.

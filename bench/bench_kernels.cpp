@@ -2,10 +2,10 @@
 // against release 1.0's kernel and the machine's peak for the same arithmetic; the hull and
 // the basis sampling.
 #include "BenchTable.h"
-#include "canvas/ConvexHull.h"
+#include "core/ConvexHull.h"
 #include "PreviousKernel.h"
-#include "canvas/Subdivision.h"
-#include "parameter/BernsteinBasis.h"
+#include "core/Subdivision.h"
+#include "core/BernsteinBasis.h"
 
 #include <benchmark/benchmark.h>
 

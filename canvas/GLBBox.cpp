@@ -1,7 +1,7 @@
 // Widget, rendering and slots of the canvas.
 #include "canvas/GLBBox.h"
 
-#include "canvas/VertexArrays.h"
+#include "core/VertexArrays.h"
 #include "gl/GLWidgetSupport.h"
 
 #include <QColor>
@@ -136,7 +136,7 @@ void GLBBox::initializeGL()
 void GLBBox::resizeGL(int, int)
 {
     makeCurrent();
-    setUnitSquareView(*this, 5.0, 15.0);
+    setUnitSquareView(*this, kCanvasOrtho);
     // On a screen with another pixel ratio the axes list's line widths are redone.
     if (takePixelRatioChange(*this, listPixelRatio)) {
         glDeleteLists(axesList, 1);
@@ -150,7 +150,7 @@ void GLBBox::paintGL()
     setFramebufferViewport(*this);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    glTranslatef(xTrans, yTrans, -10.0f);
+    glTranslatef(xTrans, yTrans, -kCanvasEyeDistance);
     glScalef(zoom, zoom, zoom);
     glRotatef(xRot, 1.0f, 0.0f, 0.0f);
     glRotatef(yRot, 0.0f, 1.0f, 0.0f);
@@ -302,52 +302,56 @@ void GLBBox::drawCurveBuffers()
     VertexBuffer::release();
 }
 
+CanvasState GLBBox::state()
+{
+    return {xRot,          yRot,          zRot,           zoom,     xTrans,         yTrans,
+            mouseButton,   mouseX,        mouseY,         curve,    controlPoints,  levels,
+            hull,          drawLevel,     computedLevel,  showPolyline, selectedPoint, showConvexHull,
+            showSubDivPoints, userMode,   levelStorage};
+}
+
 void GLBBox::setXRotation(int degrees)
 {
-    xRot = static_cast<float>(degrees % 360);
+    ::setXRotation(state(), degrees);
     updateGL();
 }
 
 void GLBBox::setYRotation(int degrees)
 {
-    yRot = static_cast<float>(degrees % 360);
+    ::setYRotation(state(), degrees);
     updateGL();
 }
 
 void GLBBox::setZRotation(int degrees)
 {
-    zRot = static_cast<float>(degrees % 360);
+    ::setZRotation(state(), degrees);
     updateGL();
 }
 
 void GLBBox::setZoom(int value)
 {
-    zoom = static_cast<float>(value * 0.025);
+    ::setZoom(state(), value);
     updateGL();
 }
 
 void GLBBox::setAddMode()
 {
-    userMode = kAddMode;
+    ::setAddMode(state());
 }
 
 void GLBBox::setMoveMode()
 {
-    userMode = kMoveMode;
+    ::setMoveMode(state());
 }
 
 void GLBBox::setSelectMode()
 {
-    userMode = kSelectMode;
+    ::setSelectMode(state());
 }
 
 void GLBBox::deleteAllControlPoints()
 {
-    // Assigning empty containers releases their memory as well.
-    controlPoints = Polyline();
-    curve = Polyline();
-    levels = PolylineList();
-    hull = Polyline();
+    ::deleteAllControlPoints(state());
     buildCurveList();
     updateGL();
     emit sendDegree(0);
@@ -355,14 +359,14 @@ void GLBBox::deleteAllControlPoints()
 
 void GLBBox::togglepolyline(bool show)
 {
-    showPolyline = show;
+    ::togglepolyline(state(), show);
     buildCurveList();
     updateGL();
 }
 
 void GLBBox::setShowSubDivPoints(bool show)
 {
-    showSubDivPoints = show;
+    ::setShowSubDivPoints(state(), show);
     buildCurveList();
     updateGL();
 }

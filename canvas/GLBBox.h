@@ -1,8 +1,7 @@
 #pragma once
 
-#include "canvas/Subdivision.h"
 #include "canvas/VertexBuffer.h"
-#include "canvas/ViewTransform.h"
+#include "core/CanvasEditing.h"
 #include "geometry/Polyline.h"
 #include "geometry/PolylineList.h"
 
@@ -10,15 +9,10 @@
 
 class QMouseEvent;
 
-// Editing mode of the mouse.
-using UserMode = int;
-constexpr UserMode kSelectMode = 0;
-constexpr UserMode kAddMode = 1;
-constexpr UserMode kMoveMode = 2;
-
 // The curve editor canvas: owns the control points, the subdivision levels, the drawn
 // curve and the convex hull, draws them (the axes from a display list, the geometry that
 // changes with every edit from buffer objects) and edits the control points from mouse input.
+// Its slots and handlers apply the toolkit-free rules to its members and then redraw.
 class GLBBox : public QOpenGLWidget
 {
     Q_OBJECT
@@ -65,9 +59,7 @@ private:
     int nearestControlPoint(double mx, double my);
     ViewTransform currentViewTransform();
     QPoint devicePosition(const QMouseEvent *event) const;
-    void pressInSelectMode(int flippedY);
-    void pressInAddMode(const ViewTransform &view, int flippedY);
-    void pressInMoveMode(int flippedY);
+    CanvasState state();
     void updateGL();
 
     GLuint axesList = 0;

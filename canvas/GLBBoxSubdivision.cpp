@@ -1,20 +1,15 @@
 // Subdivision levels of the canvas: a cache of the curve at every depth up to the drawn one.
 #include "canvas/GLBBox.h"
-#include "canvas/Subdivision.h"
 
 void GLBBox::recomputeLevels()
 {
-    updateLevels(levels, computedLevel, drawLevel, controlPoints, levelStorage);
-    if (!levels.empty())
-        curve = levels.back();
-    if (showConvexHull)
-        computeConvexHull();
+    ::recomputeLevels(state());
     buildCurveList();
 }
 
 void GLBBox::changeDrawLevel(int level)
 {
-    drawLevel = level;
+    ::changeDrawLevel(state(), level);
     recomputeLevels();
     updateGL();
     emit newDrawLevel(drawLevel);

@@ -39,12 +39,12 @@ bool takePixelRatioChange(const QOpenGLWidget &widget, qreal &listRatio)
     return true;
 }
 
-void setUnitSquareView(const QOpenGLWidget &widget, double nearDepth, double farDepth)
+void setUnitSquareView(const QOpenGLWidget &widget, const OrthoBox &box)
 {
     setFramebufferViewport(widget);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, nearDepth, farDepth);
+    glOrtho(box.left, box.right, box.bottom, box.top, box.nearDepth, box.farDepth);
     glMatrixMode(GL_MODELVIEW);
 }
 

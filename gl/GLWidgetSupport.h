@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ViewTransform.h"
+
 #include <QOpenGLWidget>
 
 // What both OpenGL views need from the toolkit's OpenGL widget.
@@ -30,9 +32,9 @@ inline GLfloat devicePixels(const QOpenGLWidget &widget, GLfloat size)
 // made for; if so, `listRatio` takes the new ratio and the caller remakes its lists.
 bool takePixelRatioChange(const QOpenGLWidget &widget, qreal &listRatio);
 
-// A viewport over the whole framebuffer, and an orthographic projection of
-// [-1, 1] x [-1, 1] between the depths `nearDepth` and `farDepth`, whatever the widget's aspect ratio.
-void setUnitSquareView(const QOpenGLWidget &widget, double nearDepth, double farDepth);
+// A viewport over the whole framebuffer, and the orthographic projection of `box`, whatever the
+// widget's aspect ratio.
+void setUnitSquareView(const QOpenGLWidget &widget, const OrthoBox &box);
 
 // Deletes the widget's display lists that exist, with its context current.
 void deleteDisplayLists(QOpenGLWidget &widget, std::initializer_list<GLuint> lists);

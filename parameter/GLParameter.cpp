@@ -1,7 +1,7 @@
 #include "parameter/GLParameter.h"
 
 #include "gl/GLWidgetSupport.h"
-#include "parameter/BernsteinBasis.h"
+#include "core/BernsteinBasis.h"
 
 #include <cmath>
 
@@ -116,7 +116,7 @@ void GLParameter::initializeGL()
 void GLParameter::resizeGL(int, int)
 {
     makeCurrent();
-    setUnitSquareView(*this, 0.5, 5.0);
+    setUnitSquareView(*this, kParameterOrtho);
     // On a screen with another pixel ratio the lists' line widths are redone.
     if (takePixelRatioChange(*this, listPixelRatio)) {
         glDeleteLists(static_cast<GLuint>(axesList), 1);
@@ -132,8 +132,8 @@ void GLParameter::paintGL()
     setFramebufferViewport(*this);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    glTranslatef(-0.8f, -0.8f, -4.0f);
-    glScalef(1.7f, 1.6f, 1.6f);
+    glTranslatef(kParameterTranslation[0], kParameterTranslation[1], kParameterTranslation[2]);
+    glScalef(kParameterScale[0], kParameterScale[1], kParameterScale[2]);
     glEnable(GL_DEPTH_TEST);
     glCallList(static_cast<GLuint>(axesList));
     // Calling list 0 draws nothing but raises GL_INVALID_VALUE.

@@ -3,6 +3,7 @@
 #include "StdoutCapture.h"
 #include "TestAccess.h"
 #include "app/BezierDialog.h"
+#include "canvas/GluProjection.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -211,7 +212,8 @@ void TestMouseEditing::moveFollowsThePointerAfterThePress()
         QTest::mouseMove(canvas, position);
     QCOMPARE(access.bufferAllocations(), bufferAllocations);
     const ViewTransform view = access.currentViewTransform();
-    const std::optional<Point3> expected = unprojectToNearPlane(view, target.x(), view.viewportHeight() - target.y() - 1);
+    const std::optional<Point3> expected
+        = kGluProjection.unproject(view, target.x(), view.viewportHeight() - target.y() - 1, 0.0);
     QVERIFY(expected);
     QCOMPARE(access.controlPoints()[1], (Point3{expected->x, expected->y, 0.0}));
     QCOMPARE(access.controlPoints()[0], before[0]);

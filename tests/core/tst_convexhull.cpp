@@ -1,4 +1,4 @@
-#include "canvas/ConvexHull.h"
+#include "core/ConvexHull.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "canvas/VertexArrays.h"
+#include "core/VertexArrays.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "canvas/Subdivision.h"
+#include "core/Subdivision.h"
 
 #include <algorithm>
 #include <cassert>

@@ -1,7 +1,8 @@
 // The subdivision kernel. Built with floating-point contraction off: the rows stay in
 // registers here, and a fused multiply-add of one row's halving into the next row's sum would
-// round once instead of twice and change the bits (seen on subnormal inputs).
-#include "canvas/MidpointKernel.h"
+// round once instead of twice and change the bits (seen on subnormal inputs). Written in the
+// vector extensions GCC and clang share, so WebAssembly's 128-bit vectors run the 2-lane path.
+#include "core/MidpointKernel.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +16,6 @@ template <int Lanes>
 struct VectorOf
 {
     using Type [[gnu::vector_size(8 * Lanes)]] = double;
-    using Mask [[gnu::vector_size(8 * Lanes)]] = long long;
 };
 template <int Lanes>
 using Vector = typename VectorOf<Lanes>::Type;
@@ -46,15 +46,15 @@ struct PointsInLanes
 {
     static long lastPosition(std::size_t m, std::size_t r) { return static_cast<long>((m - r) / Lanes); }
 
+    // One builtin that GCC and clang both have.
     [[gnu::always_inline]] static Vector<Lanes> neighbour(Vector<Lanes> here, Vector<Lanes> next)
     {
-        using Mask = typename VectorOf<Lanes>::Mask;
         if constexpr (Lanes == 2)
-            return __builtin_shuffle(here, next, Mask{1, 2});
+            return __builtin_shufflevector(here, next, 1, 2);
         else if constexpr (Lanes == 4)
-            return __builtin_shuffle(here, next, Mask{1, 2, 3, 4});
+            return __builtin_shufflevector(here, next, 1, 2, 3, 4);
         else
-            return __builtin_shuffle(here, next, Mask{1, 2, 3, 4, 5, 6, 7, 8});
+            return __builtin_shufflevector(here, next, 1, 2, 3, 4, 5, 6, 7, 8);
     }
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "canvas/ForkJoin.h"
-#include "canvas/MidpointKernel.h"
+#include "core/ForkJoin.h"
+#include "core/MidpointKernel.h"
 #include "geometry/Polyline.h"
 #include "geometry/PolylineList.h"
 

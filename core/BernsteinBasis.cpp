@@ -1,4 +1,4 @@
-#include "parameter/BernsteinBasis.h"
+#include "core/BernsteinBasis.h"
 
 #include <cmath>
 
