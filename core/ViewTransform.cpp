@@ -3,7 +3,9 @@
 // library is built without contraction, as they are on x86-64.
 #include "core/ViewTransform.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace {
@@ -102,17 +104,66 @@ std::optional<std::array<double, 16>> inverted(const std::array<double, 16> &m)
     return inv;
 }
 
-// The driver takes sinf and cosf of the angle converted to radians in double and then to
-// float; the C libraries' sinf differ in rare last bits, their sin rounded to float does not
-// for the angles the views use.
-float sineOf(float radians)
+// The driver takes sinf and cosf of the angle, converted to radians in double and then to
+// float. The C libraries' sinf and cosf differ in their last bits (glibc's and a correctly
+// rounded one for 13 degrees, say), so this is glibc's method, from ARM's optimized routines:
+// reduction by a multiple of pi/2 and polynomials in double. Its variants with and without
+// fused multiply-adds agree on every whole degree. Valid for |radians| < 120, which holds every
+// angle the slots give (under 360 degrees).
+struct SineCosinePolynomials
 {
-    return static_cast<float>(std::sin(static_cast<double>(radians)));
+    double c0, c1, c2, c3, c4;
+    double s1, s2, s3;
+};
+// The second set gives -cos, for quadrants 2 and 3.
+constexpr SineCosinePolynomials kPolynomials[2] = {
+    {0x1p0, -0x1.ffffffd0c621cp-2, 0x1.55553e1068f19p-5, -0x1.6c087e89a359dp-10, 0x1.99343027bf8c3p-16,
+     -0x1.555545995a603p-3, 0x1.1107605230bc4p-7, -0x1.994eb3774cf24p-13},
+    {-0x1p0, 0x1.ffffffd0c621cp-2, -0x1.55553e1068f19p-5, 0x1.6c087e89a359dp-10, -0x1.99343027bf8c3p-16,
+     -0x1.555545995a603p-3, 0x1.1107605230bc4p-7, -0x1.994eb3774cf24p-13}};
+constexpr double kQuadrantSigns[4] = {1.0, -1.0, -1.0, 1.0};
+constexpr double kTwoOverPiScaled = 0x1.45F306DC9C883p+23; // 2 / pi * 2^24
+constexpr double kHalfPi = 0x1.921FB54442D18p0;
+
+// The sign, exponent and first mantissa bits glibc compares magnitudes by.
+std::uint32_t magnitudeTop(float x)
+{
+    return (std::bit_cast<std::uint32_t>(x) >> 20) & 0x7ff;
 }
 
-float cosineOf(float radians)
+// The sine polynomial at even `quadrant`, the cosine one at odd.
+float polynomial(double x, double x2, const SineCosinePolynomials &p, int quadrant)
 {
-    return static_cast<float>(std::cos(static_cast<double>(radians)));
+    if ((quadrant & 1) == 0) {
+        const double x3 = x * x2;
+        const double s1 = p.s2 + x2 * p.s3;
+        const double x7 = x3 * x2;
+        const double s = x + x3 * p.s1;
+        return static_cast<float>(s + x7 * s1);
+    }
+    const double x4 = x2 * x2;
+    const double c2 = p.c3 + x2 * p.c4;
+    const double c1 = p.c0 + x2 * p.c1;
+    const double x6 = x4 * x2;
+    const double c = c1 + x4 * p.c2;
+    return static_cast<float>(c + x6 * c2);
+}
+
+// sinf(y), or cosf(y) when `quadrantShift` is 1.
+float sineOrCosine(float y, int quadrantShift)
+{
+    constexpr float kQuarterPi = 0x1.921FB6p-1f;
+    double x = y;
+    if (magnitudeTop(y) < magnitudeTop(kQuarterPi)) {
+        if (magnitudeTop(y) < magnitudeTop(0x1p-12f))
+            return quadrantShift ? 1.0f : y;
+        return polynomial(x, x * x, kPolynomials[0], quadrantShift);
+    }
+    const double scaled = x * kTwoOverPiScaled;
+    const int quadrant = (static_cast<std::int32_t>(scaled) + 0x800000) >> 24;
+    x = x - quadrant * kHalfPi;
+    const double sign = kQuadrantSigns[quadrant & 3];
+    return polynomial(x * sign, x * x, kPolynomials[(quadrant & 2) ? 1 : 0], quadrant ^ quadrantShift);
 }
 
 } // namespace
@@ -160,8 +211,8 @@ void rotateMatrix(MatrixF &m, float degrees, Axis axis)
     if (degrees == 0.0f)
         return;
     const auto radians = static_cast<float>(degrees * std::numbers::pi / 180.0);
-    const float s = sineOf(radians);
-    const float c = cosineOf(radians);
+    const float s = sineOrCosine(radians, 0);
+    const float c = sineOrCosine(radians, 1);
     // The plane the rotation turns: the two axes other than `axis`, in cyclic order.
     const int first = (static_cast<int>(axis) + 1) % 3;
     const int second = (static_cast<int>(axis) + 2) % 3;

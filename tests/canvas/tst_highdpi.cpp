@@ -2,10 +2,12 @@
 #include "GLTestSupport.h"
 #include "TestAccess.h"
 #include "app/BezierDialog.h"
+#include "canvas/GluProjection.h"
 
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 using canvastest::isMarker;
@@ -46,6 +48,47 @@ int thickness(const QImage &frame, int x, int y, int radius, const std::function
     return count;
 }
 
+template <class T>
+bool sameBits(const T &a, const T &b)
+{
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+bool sameBits(const std::optional<Point3> &a, const std::optional<Point3> &b)
+{
+    return a.has_value() == b.has_value() && (!a || sameBits(*a, *b));
+}
+
+// The transform the driver reports for a view after its paint.
+ViewTransform driverTransform(QOpenGLWidget &view)
+{
+    view.makeCurrent();
+    ViewTransform transform;
+    glGetIntegerv(GL_VIEWPORT, transform.viewport.data());
+    glGetDoublev(GL_MODELVIEW_MATRIX, transform.modelview.data());
+    glGetDoublev(GL_PROJECTION_MATRIX, transform.projection.data());
+    return transform;
+}
+
+// GLU's and the twins' projections of window positions across the viewport and of model points
+// agree bit for bit; the first that does not is described.
+QString projectionMismatch(const ViewTransform &view)
+{
+    const int width = view.viewport[2];
+    const int height = view.viewport[3];
+    for (int i = 0; i <= 8; ++i) {
+        const double wx = width * i / 8;
+        const double wy = height * (8 - i) / 8 + i % 3;
+        const std::optional<Point3> unprojected = unprojectPoint(view, wx, wy, 0.0);
+        if (!sameBits(unprojected, kGluProjection.unproject(view, wx, wy, 0.0)))
+            return QString("unprojecting %1,%2").arg(wx).arg(wy);
+        for (const Point3 &p : {unprojected.value_or(Point3{0.3, -0.7, 0.0}), Point3{-0.61, 0.33, 0.2}})
+            if (!sameBits(projectPoint(view, p), kGluProjection.project(view, p)))
+                return QString("projecting %1,%2,%3").arg(p.x).arg(p.y).arg(p.z);
+    }
+    return {};
+}
+
 } // namespace
 
 // The editor on a screen that scales widgets by QT_SCALE_FACTOR (CTest runs it at several):
@@ -61,6 +104,8 @@ private slots:
     void addedPointsLieUnderThePointer();
     void draggedPointLiesUnderThePointer();
     void linesScaleWithTheScreen();
+    void viewArithmeticMatchesTheDriver_data();
+    void viewArithmeticMatchesTheDriver();
 
 private:
     QPointF device(QPoint logical) const { return QPointF(logical) * scale; }
@@ -147,6 +192,43 @@ void TestHighDpi::linesScaleWithTheScreen()
     const auto white = [](QColor c) { return gltest::sameColor(c, Qt::white, 60); };
     const int axisWidth = thickness(plotFrame, axis.x(), axis.y(), 10, white);
     QVERIFY2(std::abs(axisWidth - 1.5 * scale) <= kWidthTolerance, qPrintable(QString::number(axisWidth)));
+}
+
+void TestHighDpi::viewArithmeticMatchesTheDriver_data()
+{
+    QTest::addColumn<int>("zoomValue");
+    // Zoom 0 (a singular view), the start zoom, and the slider's range.
+    for (int value : {0, 1, 50, 173, 500})
+        QTest::addRow("zoom slider %d", value) << value;
+}
+
+// The twins of the driver's matrices and of GLU give the same bits as they do, for every dial
+// angle, so a front end without GL edits exactly as this one.
+void TestHighDpi::viewArithmeticMatchesTheDriver()
+{
+    QFETCH(int, zoomValue);
+    GLBBoxTestAccess access(*canvas);
+    canvas->setZoom(zoomValue);
+    const QSize device = canvas->size() * scale;
+    for (int dial = 0; dial <= 360; ++dial) {
+        canvas->setZRotation(dial);
+        const ViewTransform driver = driverTransform(*canvas);
+        const ViewTransform twin = viewTransformOf(device.width(), device.height(),
+                                                   canvasModelview(0.0f, 0.0f, access.zoom(), 0.0f, 0.0f, access.zRot()),
+                                                   canvasProjection());
+        QVERIFY2(sameBits(twin.viewport, driver.viewport), qPrintable(QString("dial %1").arg(dial)));
+        QVERIFY2(sameBits(twin.modelview, driver.modelview), qPrintable(QString("dial %1").arg(dial)));
+        QVERIFY2(sameBits(twin.projection, driver.projection), qPrintable(QString("dial %1").arg(dial)));
+        const QString mismatch = projectionMismatch(driver);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(QString("dial %1: %2").arg(dial).arg(mismatch)));
+    }
+    GLParameter *plot = dialog->MyCustomWidget1;
+    const QSize plotDevice = plot->size() * scale;
+    const ViewTransform plotDriver = driverTransform(*plot);
+    const ViewTransform plotTwin
+        = viewTransformOf(plotDevice.width(), plotDevice.height(), parameterModelview(), parameterProjection());
+    QVERIFY(sameBits(plotTwin.modelview, plotDriver.modelview));
+    QVERIFY(sameBits(plotTwin.projection, plotDriver.projection));
 }
 
 QTEST_MAIN(TestHighDpi)
