@@ -389,8 +389,9 @@ std::size_t lanesOf(VectorPath path)
     return 2;
 }
 
+// Targets without x86's wider paths run only the baseline, whatever `path` says.
 void splitPieces(const Point3 *points, std::size_t m, std::size_t pieces, Point3 *out, std::vector<double> &scratch,
-                 VectorPath path)
+                 [[maybe_unused]] VectorPath path)
 {
 #if defined(__x86_64__) || defined(__i386__)
     if (path == VectorPath::Avx512)

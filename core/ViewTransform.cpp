@@ -3,9 +3,9 @@
 // library is built without contraction, as they are on x86-64.
 #include "core/ViewTransform.h"
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <numbers>
 
 namespace {
@@ -128,7 +128,9 @@ constexpr double kHalfPi = 0x1.921FB54442D18p0;
 // The sign, exponent and first mantissa bits glibc compares magnitudes by.
 std::uint32_t magnitudeTop(float x)
 {
-    return (std::bit_cast<std::uint32_t>(x) >> 20) & 0x7ff;
+    std::uint32_t bits; // Emscripten's library has no std::bit_cast yet
+    std::memcpy(&bits, &x, sizeof bits);
+    return (bits >> 20) & 0x7ff;
 }
 
 // The sine polynomial at even `quadrant`, the cosine one at odd.

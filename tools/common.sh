@@ -21,6 +21,8 @@ DEVELOPER_PACKAGES=(
     "${HEADLESS_PACKAGES[@]}" xauth xdotool fonts-dejavu-core libbenchmark-dev
     dpkg-dev file desktop-file-utils appstream man-db lintian
 )
+# The toolkit-free core built by clang and, as WebAssembly, by Emscripten, whose tests Node runs.
+PORTABILITY_PACKAGES=(clang emscripten nodejs)
 # The Windows build: the cross compiler, the icon's renderer, the installer's builder, and
 # Wine to run and test it here.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix librsvg2-bin nsis zip unzip wine wine64)
