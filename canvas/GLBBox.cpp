@@ -1,6 +1,7 @@
 // Widget, rendering and slots of the canvas.
 #include "canvas/GLBBox.h"
 
+#include "core/CanvasLook.h"
 #include "core/VertexArrays.h"
 #include "gl/GLWidgetSupport.h"
 
@@ -14,25 +15,6 @@
 #include <array>
 
 namespace {
-
-constexpr double kControlMarkerHalfSize = 0.01;
-constexpr double kSubdivisionMarkerHalfSize = 0.009;
-
-struct Rgb
-{
-    float red;
-    float green;
-    float blue;
-};
-
-constexpr Rgb kXAxisColor{0.5f, 1.0f, 0.0f};
-constexpr Rgb kYAxisColor{1.0f, 0.0f, 0.5f};
-constexpr Rgb kZAxisColor{0.0f, 1.0f, 0.8f};
-constexpr Rgb kAxisPointColor{1.0f, 1.0f, 1.0f};
-constexpr Rgb kOutlineColor{1.0f, 0.0f, 0.0f};
-constexpr Rgb kControlMarkerColor{1.0f, 1.0f, 0.0f};
-constexpr Rgb kSelectedMarkerColor{1.0f, 0.4f, 1.0f};
-constexpr Rgb kSubdivisionMarkerColor{0.0f, 1.0f, 0.0f};
 
 // glibc keeps freed pages of its heap until asked; other C libraries return them by themselves.
 void returnFreeHeap()
@@ -114,13 +96,11 @@ void GLBBox::initializeGL()
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     axesList = makeAxesList();
     glShadeModel(GL_SMOOTH);
-    const GLfloat shininess = 50.0f;
-    glMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
-    const std::array<GLfloat, 4> lightPosition{1.0f, 2.0f, 5.0f, 0.0f};
-    const std::array<GLfloat, 4> lightDiffuse{0.9f, 0.9f, 0.9f, 1.0f};
-    const std::array<GLfloat, 4> lightSpecular{0.9f, 0.9f, 0.9f, 1.0f};
-    const std::array<GLfloat, 4> ambient{0.6f, 0.6f, 0.6f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, lightPosition.data());
+    glMaterialfv(GL_FRONT, GL_SHININESS, &kMarkerShininess);
+    const std::array<GLfloat, 4> lightDiffuse{kLightIntensity, kLightIntensity, kLightIntensity, 1.0f};
+    const std::array<GLfloat, 4> lightSpecular = lightDiffuse;
+    const std::array<GLfloat, 4> ambient{kSceneAmbient, kSceneAmbient, kSceneAmbient, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, kLightPosition.data());
     glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse.data());
     glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpecular.data());
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient.data());
@@ -171,7 +151,7 @@ GLuint GLBBox::makeAxesList()
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
     glColor(Qt::white);
-    glLineWidth(devicePixels(*this, 2.0f));
+    glLineWidth(devicePixels(*this, kAxisLineWidth));
 
     glBegin(GL_LINES);
     setLineMaterial(kXAxisColor);
@@ -188,7 +168,7 @@ GLuint GLBBox::makeAxesList()
     vertex(0.0, 0.0, 1.0);
     glEnd();
 
-    glPointSize(devicePixels(*this, 3.0f));
+    glPointSize(devicePixels(*this, kAxisPointSize));
     glBegin(GL_POINTS);
     setLineMaterial(kAxisPointColor);
     vertex(0.0, 0.0, 0.0);
@@ -253,14 +233,14 @@ void GLBBox::drawCurveBuffers()
     if (lineBuffer.bind()) {
         glVertexPointer(3, GL_FLOAT, 0, bufferOffset(0));
         // The curve takes the material the axes list leaves current: grey under the ambient light.
-        glLineWidth(devicePixels(*this, 3.0f));
+        glLineWidth(devicePixels(*this, kCurveLineWidth));
         glDrawArrays(GL_LINE_STRIP, 0, content.curve);
         GLint first = content.curve;
         for (const auto &[shown, count] : {std::pair{content.polygonShown, content.polygon},
                                            std::pair{content.hullShown, content.hull}}) {
             if (!shown)
                 continue;
-            glLineWidth(devicePixels(*this, 1.0f));
+            glLineWidth(devicePixels(*this, kOutlineLineWidth));
             setLineMaterial(kOutlineColor);
             glDrawArrays(GL_LINE_STRIP, first, count);
             first += count;
@@ -274,22 +254,11 @@ void GLBBox::drawCurveBuffers()
         glNormalPointer(GL_FLOAT, stride, bufferOffset(kPositionFloats));
         // Yellow markers, the selected one in its own colour.
         const GLsizei count = content.controlMarkers;
-        const bool hasSelected = content.selectedMarker >= 0 && content.selectedMarker < count;
-        const GLsizei selected = hasSelected ? content.selectedMarker : count;
-        const GLsizei afterSelected = selected + (hasSelected ? 1 : 0);
-        const struct
-        {
-            GLsizei first;
-            GLsizei last;
-            Rgb color;
-        } runs[] = {{0, selected, kControlMarkerColor},
-                    {selected, afterSelected, kSelectedMarkerColor},
-                    {afterSelected, count, kControlMarkerColor}};
-        for (const auto &run : runs) {
+        for (const MarkerRun &run : controlMarkerRuns(count, content.selectedMarker)) {
             if (run.first == run.last)
                 continue;
             setMarkerMaterial(run.color);
-            glDrawArrays(GL_TRIANGLES, run.first * GLsizei(kMarkerVertices), (run.last - run.first) * GLsizei(kMarkerVertices));
+            glDrawArrays(GL_TRIANGLES, GLint(run.first * kMarkerVertices), GLsizei((run.last - run.first) * kMarkerVertices));
         }
         if (content.subdivisionMarkersShown) {
             setMarkerMaterial(kSubdivisionMarkerColor);

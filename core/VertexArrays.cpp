@@ -1,5 +1,7 @@
 #include "core/VertexArrays.h"
 
+#include "core/CanvasLook.h"
+
 #include <array>
 
 namespace {
@@ -50,4 +52,14 @@ float *putMarkers(const Point3 *points, std::size_t count, double d, float *out)
         }
     }
     return v;
+}
+
+std::array<MarkerRun, 3> controlMarkerRuns(std::size_t count, int selectedPoint)
+{
+    const bool hasSelected = selectedPoint >= 0 && static_cast<std::size_t>(selectedPoint) < count;
+    const std::size_t selected = hasSelected ? static_cast<std::size_t>(selectedPoint) : count;
+    const std::size_t afterSelected = selected + (hasSelected ? 1 : 0);
+    return {{{0, selected, kControlMarkerColor},
+             {selected, afterSelected, kSelectedMarkerColor},
+             {afterSelected, count, kControlMarkerColor}}};
 }

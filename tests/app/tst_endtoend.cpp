@@ -4,6 +4,10 @@
 #include "XdoTool.h"
 
 #include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QImage>
 #include <QTest>
 
@@ -112,6 +116,21 @@ QByteArray addTrace(QPoint canvasPosition)
     return (pressTrace(canvasPosition) + "Add Mode\nPoint Added (0, 0)\n\n").toLatin1();
 }
 
+// The session this test and the browser test drive, from the table they share.
+QJsonObject sharedSession()
+{
+    QFile file(EDITING_SESSION);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", EDITING_SESSION);
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+QPoint pointOf(const QJsonValue &value)
+{
+    const QJsonArray xy = value.toArray();
+    return {xy[0].toInt(), xy[1].toInt()};
+}
+
 } // namespace
 
 // The built program driven by real X events, as a user drives it.
@@ -218,7 +237,10 @@ void TestEndToEnd::editingSession()
         }
     }
 
-    const QList<QPoint> clicks{{80, 420}, {200, 60}, {330, 440}, {450, 90}};
+    const QJsonObject session = sharedSession();
+    QList<QPoint> clicks;
+    for (const QJsonValue &click : session["clicks"].toArray())
+        clicks.append(pointOf(click));
     QByteArray expected;
     for (const QPoint &position : clicks) {
         clickAt(kCanvasOrigin + position);
@@ -250,17 +272,19 @@ void TestEndToEnd::editingSession()
 
     clickAt(kMoveButton);
     const QPoint from = clicks[1];
-    const QPoint to(260, 200);
-    dragOnCanvas(from + QPoint(3, -2), to);
-    expected += (pressTrace(from + QPoint(3, -2)) + "Move Mode\n\n").toLatin1();
+    const QPoint to = pointOf(session["dragTo"]);
+    const QPoint dragStart = from + pointOf(session["dragOffset"]);
+    dragOnCanvas(dragStart, to);
+    expected += (pressTrace(dragStart) + "Move Mode\n\n").toLatin1();
     QCOMPARE(waitForTrace(expected.size()), expected);
     shot = screenshot("endtoend-moved");
     QVERIFY(gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + to), 2, isMarker));
     QVERIFY(!gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + from), 3, isMarker));
 
     clickAt(kDeleteButton);
-    clickAt(kCanvasOrigin + clicks[3] + QPoint(20, 20));
-    expected += (pressTrace(clicks[3] + QPoint(20, 20)) + "Delete Mode\nSelected Point is 3 \n").toLatin1();
+    const QPoint nearLast = clicks[3] + pointOf(session["deleteOffset"]);
+    clickAt(kCanvasOrigin + nearLast);
+    expected += (pressTrace(nearLast) + "Delete Mode\nSelected Point is 3 \n").toLatin1();
     QCOMPARE(waitForTrace(expected.size()), expected);
     shot = screenshot("endtoend-deleted");
     QVERIFY(!gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + clicks[3]), 3, isMarker));
@@ -278,9 +302,10 @@ void TestEndToEnd::editingSession()
     QVERIFY(gltest::countPixels(canvasShot, isCurveGrey) < 20);
 
     // A double click in add mode adds the point twice.
-    clickAt(kCanvasOrigin + QPoint(100, 100));
+    const QPoint doubleClick = pointOf(session["doubleClick"]);
+    clickAt(kCanvasOrigin + doubleClick);
     xdo::run({"click", "--repeat", "2", "--delay", "60", "1"});
-    const QByteArray once = addTrace({100, 100});
+    const QByteArray once = addTrace(doubleClick);
     expected += once + once + once;
     QCOMPARE(waitForTrace(expected.size()), expected);
 

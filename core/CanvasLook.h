@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+// What the canvas draws with, for every front end: materials, marker sizes and line widths in
+// device-independent pixels.
+
+struct Rgb
+{
+    float red;
+    float green;
+    float blue;
+};
+
+constexpr Rgb kXAxisColor{0.5f, 1.0f, 0.0f};
+constexpr Rgb kYAxisColor{1.0f, 0.0f, 0.5f};
+constexpr Rgb kZAxisColor{0.0f, 1.0f, 0.8f};
+constexpr Rgb kAxisPointColor{1.0f, 1.0f, 1.0f};
+constexpr Rgb kOutlineColor{1.0f, 0.0f, 0.0f};
+constexpr Rgb kControlMarkerColor{1.0f, 1.0f, 0.0f};
+constexpr Rgb kSelectedMarkerColor{1.0f, 0.4f, 1.0f};
+constexpr Rgb kSubdivisionMarkerColor{0.0f, 1.0f, 0.0f};
+
+constexpr double kControlMarkerHalfSize = 0.01;
+constexpr double kSubdivisionMarkerHalfSize = 0.009;
+
+constexpr float kAxisLineWidth = 2.0f;
+constexpr float kAxisPointSize = 3.0f;
+constexpr float kCurveLineWidth = 3.0f;
+constexpr float kOutlineLineWidth = 1.0f;
+
+// The light: a direction fixed to the eye, its diffuse and specular intensity, and the
+// scene's ambient light.
+constexpr std::array<float, 4> kLightPosition{1.0f, 2.0f, 5.0f, 0.0f};
+constexpr float kLightIntensity = 0.9f;
+constexpr float kSceneAmbient = 0.6f;
+constexpr float kMarkerShininess = 50.0f;
+
+// The control-point markers in runs of one colour: those before the selected one, the
+// selected one, those after it. A selection outside [0, count) selects none.
+struct MarkerRun
+{
+    std::size_t first;
+    std::size_t last;
+    Rgb color;
+};
+std::array<MarkerRun, 3> controlMarkerRuns(std::size_t count, int selectedPoint);

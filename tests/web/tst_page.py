@@ -1,0 +1,309 @@
+#!/usr/bin/python3
+"""The page in headless Chromium, driven with real pointer and key input as a person drives the
+desktop editor: the desktop end-to-end session's clicks, drag, delete and clear, then the
+widgets' keys, the dial's pointer, a touch and a pen. Checks the trace bytes, the pictures under
+the pointer, the LCD, the basis plot's count and the console.
+
+Usage: tst_page.py SITE_FOLDER DEVICE_PIXEL_RATIO
+"""
+import functools
+import http.server
+import io
+import json
+import os
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+from PIL import Image
+from selenium import webdriver
+from selenium.webdriver.common.actions.action_builder import ActionBuilder
+from selenium.webdriver.common.actions.pointer_input import PointerInput
+from selenium.webdriver.common.actions import interaction
+from selenium.webdriver.common.keys import Keys
+
+SITE, RATIO = sys.argv[1], float(sys.argv[2])
+SESSION = json.load(open(os.path.join(os.path.dirname(__file__), "..", "app", "editing_session.json")))
+CANVAS_SIZE = (510, 502)
+# The dialog's top left in the page, and the places the session clicks, in CSS pixels.
+DIALOG = (8, 8)
+PLACES = {"add": (71, 544), "move": (200, 544), "delete": (329, 544), "clear": (458, 544),
+          "hull": (537, 280), "subdivision": (537, 250)}
+CANVAS_ORIGIN = (10, 18)
+TIMEOUT_S = 20
+
+
+# The desktop tests' colours: lines take 0.6 of their ambient colour.
+def near(p, colour, tolerance=12): return all(abs(a - b) <= tolerance for a, b in zip(p, colour))
+def is_marker(p): return p[0] > 170 and min(p[1], p[2]) < 100
+def is_hull_red(p): return near(p, (153, 0, 0))
+def is_green_marker(p): return p[1] > 100 and p[0] < 40 and p[2] < 40
+def is_curve_grey(p): return near(p, (153, 153, 153))
+
+
+class Server(http.server.ThreadingHTTPServer):
+    """The built site on 127.0.0.1, on a free port, with WebAssembly's type."""
+
+    def __init__(self):
+        handler = functools.partial(QuietHandler, directory=SITE)
+        super().__init__(("127.0.0.1", 0), handler)
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    @property
+    def address(self): return f"http://127.0.0.1:{self.server_address[1]}/"
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".wasm": "application/wasm",
+                      ".js": "text/javascript"}
+
+    def log_message(self, *args): pass
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def start_browser(profile):
+    """ChromeDriver and its Chromium in a process group of their own, which a watchdog kills
+    once this script is gone, however it ended."""
+    port = free_port()
+    driver_process = subprocess.Popen(["chromedriver", f"--port={port}"], stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL, start_new_session=True)
+    subprocess.Popen(["sh", "-c", f"while kill -0 {os.getpid()} 2>/dev/null; do sleep 1; done; "
+                      f"kill -KILL -- -{driver_process.pid} 2>/dev/null"], start_new_session=True)
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for flag in ["--headless=new", "--no-sandbox", "--enable-unsafe-swiftshader", "--use-angle=swiftshader",
+                 "--no-first-run", "--disable-background-networking", "--disable-component-update",
+                 "--disable-sync", "--disable-quic", f"--user-data-dir={profile}", "--window-size=760,760",
+                 f"--force-device-scale-factor={RATIO}"]:
+        options.add_argument(flag)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    for _ in range(100):
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.1).close()
+            break
+        except OSError:
+            time.sleep(0.1)
+    return driver_process, webdriver.Remote(command_executor=f"http://127.0.0.1:{port}", options=options)
+
+
+class Page:
+    def __init__(self, driver):
+        self.driver = driver
+
+    def pointer(self, kind="mouse"):
+        kinds = {"mouse": interaction.POINTER_MOUSE, "touch": interaction.POINTER_TOUCH,
+                 "pen": interaction.POINTER_PEN}
+        builder = ActionBuilder(self.driver, mouse=PointerInput(kinds[kind], kind))
+        return builder, builder.pointer_action
+
+    def click(self, place, kind="mouse", button=0, times=1):
+        builder, action = self.pointer(kind)
+        action.move_to_location(DIALOG[0] + place[0], DIALOG[1] + place[1])
+        for _ in range(times):
+            action.pointer_down(button=button).pointer_up(button=button)
+        builder.perform()
+
+    def drag(self, start, end):
+        builder, action = self.pointer()
+        a = self.in_canvas(start)
+        b = self.in_canvas(end)
+        action.move_to_location(*a).pointer_down()
+        action.move_to_location((a[0] + b[0]) // 2, (a[1] + b[1]) // 2).move_to_location(*b).pointer_up()
+        builder.perform()
+
+    @staticmethod
+    def in_canvas(position):
+        return DIALOG[0] + CANVAS_ORIGIN[0] + position[0], DIALOG[1] + CANVAS_ORIGIN[1] + position[1]
+
+    def keys(self, element_id, *keys):
+        self.driver.find_element("id", element_id).send_keys(*keys)
+
+    def js(self, script): return self.driver.execute_script(script)
+
+    def trace(self): return self.js("return window.bezier.trace")
+
+    def wait_for_trace(self, expected):
+        deadline = time.time() + TIMEOUT_S
+        while self.trace() != expected and time.time() < deadline:
+            time.sleep(0.05)
+        check(self.trace() == expected, f"trace {self.trace()!r}, expected {expected!r}")
+
+    def screenshot(self):
+        # Let the last frame reach the screen.
+        self.js("return new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)))")
+        return Image.open(io.BytesIO(self.driver.get_screenshot_as_png())).convert("RGB")
+
+    def basis_count(self): return self.js("return window.bezier._bezierBasisCurveCount()")
+
+
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print(f"FAIL at ratio {RATIO}: {what}", flush=True)
+
+
+def any_pixel_near(shot, css_position, radius, test):
+    x, y = round(css_position[0] * RATIO), round(css_position[1] * RATIO)
+    r = round(radius * RATIO)
+    return any(test(shot.getpixel((i, j))) for i in range(x - r, x + r + 1) for j in range(y - r, y + r + 1))
+
+
+def count_pixels(shot, box, test):
+    left, top, width, height = (round(v * RATIO) for v in box)
+    return sum(1 for p in shot.crop((left, top, left + width, top + height)).getdata() if test(p))
+
+
+def press_trace(position):
+    """The first line of a press: the device pixel under the pointer, y up."""
+    x, y = round(position[0] * RATIO), round(position[1] * RATIO)
+    return f"Mouse coordinates: ( {x}, {round(CANVAS_SIZE[1] * RATIO) - y - 1} )\t  "
+
+
+def add_trace(position): return press_trace(position) + "Add Mode\nPoint Added (0, 0)\n\n"
+
+
+def plus(a, b): return a[0] + b[0], a[1] + b[1]
+
+
+def editing_session(page):
+    canvas_box = (DIALOG[0] + CANVAS_ORIGIN[0], DIALOG[1] + CANVAS_ORIGIN[1] + 3, CANVAS_SIZE[0], CANVAS_SIZE[1] - 3)
+    check(page.js("return document.title") == "Bezier Curves", "the title")
+    check(page.js("return document.getElementById('LCDNumber1').dataset.value") == "5", "the LCD at start")
+    clicks = [tuple(c) for c in SESSION["clicks"]]
+    expected = ""
+    for i, position in enumerate(clicks):
+        page.click(plus(CANVAS_ORIGIN, position))
+        expected += add_trace(position)
+        page.wait_for_trace(expected)
+        check(page.basis_count() == i + 1, f"basis count after {i + 1} points")
+    shot = page.screenshot()
+    for position in clicks:
+        check(any_pixel_near(shot, page.in_canvas(position), 2, is_marker), f"a marker under {position}")
+    check(count_pixels(shot, canvas_box, is_curve_grey) > 300, "the curve")
+    check(count_pixels(shot, canvas_box, is_hull_red) == 0, "no hull before it is asked for")
+
+    page.click(PLACES["hull"])
+    check(count_pixels(page.screenshot(), canvas_box, is_hull_red) > 500 * RATIO, "the hull")
+    page.click(PLACES["subdivision"])
+    check(count_pixels(page.screenshot(), canvas_box, is_green_marker) > 100, "the subdivision points")
+
+    page.click(PLACES["move"])
+    start = plus(clicks[1], SESSION["dragOffset"])
+    end = tuple(SESSION["dragTo"])
+    page.drag(start, end)
+    expected += press_trace(start) + "Move Mode\n\n"
+    page.wait_for_trace(expected)
+    shot = page.screenshot()
+    check(any_pixel_near(shot, page.in_canvas(end), 2, is_marker), "the moved point under the pointer")
+    check(not any_pixel_near(shot, page.in_canvas(clicks[1]), 3, is_marker), "the moved point gone from its place")
+
+    page.click(PLACES["delete"])
+    near = plus(clicks[3], SESSION["deleteOffset"])
+    page.click(plus(CANVAS_ORIGIN, near))
+    expected += press_trace(near) + "Delete Mode\nSelected Point is 3 \n"
+    page.wait_for_trace(expected)
+    shot = page.screenshot()
+    check(not any_pixel_near(shot, page.in_canvas(clicks[3]), 3, is_marker), "the deleted point gone")
+    check(page.basis_count() == 3, "basis count after the delete")
+
+    page.click(PLACES["add"])
+    page.click(PLACES["clear"])
+    shot = page.screenshot()
+    for name, test in [("markers", is_marker), ("hull", is_hull_red), ("subdivision points", is_green_marker)]:
+        check(count_pixels(shot, canvas_box, test) == 0, f"no {name} after Clear")
+    check(page.basis_count() == 0, "basis count after Clear")
+
+    # A double click adds the point twice; a touch and a pen tip add like the mouse; the right
+    # button only records.
+    double = SESSION["doubleClick"]
+    page.click(plus(CANVAS_ORIGIN, double), times=2)
+    expected += add_trace(double) * 2
+    page.click(plus(CANVAS_ORIGIN, double), button=2)
+    for kind in ["touch", "pen"]:
+        page.click(plus(CANVAS_ORIGIN, double), kind=kind)
+        expected += add_trace(double)
+    page.wait_for_trace(expected)
+    # 13 points give the three strokes of N/A.
+    for i in range(9):
+        page.click(plus(CANVAS_ORIGIN, (100 + 20 * i, 300)))
+        expected += add_trace((100 + 20 * i, 300))
+    page.wait_for_trace(expected)
+    deadline = time.time() + TIMEOUT_S
+    while page.basis_count() != 3 and time.time() < deadline:
+        time.sleep(0.05)
+    check(page.js("return window.bezier._bezierControlPointCount()") == 13, "13 points")
+    check(page.basis_count() == 3, "N/A for 13 points")
+    return expected
+
+
+def widget_keys(page):
+    """Keys and the dial's pointer, as the desktop's widgets take them."""
+    lcd = lambda: page.js("return document.getElementById('LCDNumber1').dataset.value")
+    dial = lambda: page.js("return document.getElementById('RotateDial').getAttribute('aria-valuenow')")
+    zoom = lambda: page.js("return document.getElementById('ZoomSlider').value")
+    cases = [
+        ("Slider2", [Keys.PAGE_DOWN], lcd, "0"),
+        ("Slider2", [Keys.ARROW_UP, Keys.ARROW_RIGHT], lcd, "2"),
+        ("Slider2", [Keys.END], lcd, "8"),
+        ("Slider2", [Keys.ARROW_LEFT], lcd, "7"),
+        ("ZoomSlider", [Keys.PAGE_UP], zoom, "60"),
+        ("ZoomSlider", [Keys.HOME], zoom, "0"),
+        ("ZoomSlider", [Keys.PAGE_UP, Keys.ARROW_DOWN], zoom, "9"),
+        ("RotateDial", [Keys.ARROW_RIGHT], dial, "1"),
+        ("RotateDial", [Keys.ARROW_DOWN, Keys.ARROW_DOWN], dial, "359"),
+        ("RotateDial", [Keys.PAGE_UP], dial, "9"),
+        ("RotateDial", [Keys.END, Keys.ARROW_UP], dial, "1"),
+        ("RotateDial", [Keys.HOME], dial, "0"),
+    ]
+    for element, keys, read, expected in cases:
+        page.keys(element, *keys)
+        check(read() == expected, f"{element} after {len(keys)} keys: {read()}, expected {expected}")
+    # The dial takes the angle under the pointer: the top is 180, the left 90, the right 270.
+    for offset, expected in [((65, 2), "180"), ((2, 65), "90"), ((128, 65), "270")]:
+        page.click(plus((530, 30), offset))
+        check(dial() == expected, f"dial pressed at {offset}: {dial()}, expected {expected}")
+
+
+def main():
+    server = Server()
+    with tempfile.TemporaryDirectory() as profile:
+        driver_process, driver = start_browser(profile)
+        try:
+            driver.get(server.address)
+            deadline = time.time() + TIMEOUT_S
+            while driver.execute_script("return document.documentElement.dataset.ready") != "true":
+                check(time.time() < deadline, "the page did not start")
+                if failures:
+                    return 1
+                time.sleep(0.05)
+            page = Page(driver)
+            expected = editing_session(page)
+            widget_keys(page)
+            logged = [entry for entry in driver.get_log("browser")]
+            own = [e for e in logged if e["level"] in ("SEVERE", "WARNING")]
+            check(not own, f"console errors or warnings: {own}")
+            lines = [json.loads(e["message"].split(" ", 2)[2]) for e in logged
+                     if e["level"] == "INFO" and "console-api" in e["source"]]
+            check(lines == expected.split("\n")[:-1], f"console lines {lines}")
+        finally:
+            driver.quit()
+            os.killpg(driver_process.pid, signal.SIGKILL)
+            server.shutdown()
+    print(f"ratio {RATIO}: {'FAILED' if failures else 'passed'}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

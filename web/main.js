@@ -1,0 +1,215 @@
+// Forwards the page's input to the editor's C++ and shows the dial and the LCD; the C++ draws
+// both canvases and holds every rule. The module object is `window.bezier`; its `trace`
+// property holds the exact bytes the desktop editor writes to standard output.
+import createBezier from "./bezier.js";
+
+const $ = (id) => document.getElementById(id);
+const dialog = $("dialog");
+
+function fail(sentence) {
+  dialog.hidden = true;
+  const message = $("message");
+  message.textContent = sentence;
+  message.hidden = false;
+}
+
+// Qt's codes of the mouse buttons by the DOM's numbers: left, middle, right.
+const QT_BUTTONS = [1, 4, 2];
+const PAGE_STEP = 10;
+
+// A slider's value moved by a key, as the desktop's sliders take keys; null for other keys.
+function keyedValue(key, value, min, max) {
+  switch (key) {
+    case "ArrowUp": case "ArrowRight": return value + 1;
+    case "ArrowDown": case "ArrowLeft": return value - 1;
+    case "PageUp": return value + PAGE_STEP;
+    case "PageDown": return value - PAGE_STEP;
+    case "Home": return min;
+    case "End": return max;
+    default: return null;
+  }
+}
+
+// The dial: 0 to 360, wrapping, 0 at the bottom and growing clockwise, as the desktop's dial.
+class Dial {
+  constructor(element, onChange) {
+    this.element = element;
+    this.onChange = onChange;
+    this.value = 0;
+    this.drawNotches();
+    this.show();
+    element.addEventListener("pointerdown", (e) => {
+      if (!e.isPrimary || e.button !== 0) return;
+      element.setPointerCapture(e.pointerId);
+      element.focus();
+      this.setValue(this.valueAt(e));
+    });
+    element.addEventListener("pointermove", (e) => {
+      if (element.hasPointerCapture(e.pointerId)) this.setValue(this.valueAt(e));
+    });
+    element.addEventListener("keydown", (e) => {
+      const value = keyedValue(e.key, this.value, 0, 360);
+      if (value === null) return;
+      e.preventDefault();
+      this.setValue(value);
+    });
+  }
+
+  // The value under the pointer, from the angle about the centre of the whole pixel under it.
+  valueAt(e) {
+    const box = this.element.getBoundingClientRect();
+    const x = Math.round(e.clientX - box.left), y = Math.round(e.clientY - box.top);
+    const yy = box.height / 2 - y, xx = x - box.width / 2;
+    let a = xx || yy ? Math.atan2(yy, xx) : 0;
+    if (a < -Math.PI / 2) a += 2 * Math.PI;
+    return Math.trunc(0.5 + (360 * (Math.PI * 3 / 2 - a)) / (2 * Math.PI));
+  }
+
+  setValue(value) {
+    if (value < 0 || value > 360) value = ((value % 360) + 360) % 360;
+    if (value === this.value) return;
+    this.value = value;
+    this.show();
+    this.onChange(value);
+  }
+
+  show() {
+    this.element.setAttribute("aria-valuenow", String(this.value));
+    const a = Math.PI * 3 / 2 - (2 * Math.PI * this.value) / 360;
+    const handle = this.element.querySelector(".handle");
+    handle.setAttribute("cx", String(65 + 36 * Math.cos(a)));
+    handle.setAttribute("cy", String(65 - 36 * Math.sin(a)));
+  }
+
+  drawNotches() {
+    const group = this.element.querySelector(".notches");
+    for (let i = 0; i < 36; ++i) {
+      const a = (2 * Math.PI * i) / 36;
+      const line = document.createElementNS("http://www.w3.org/2000/svg", "line");
+      line.setAttribute("x1", String(65 + 56 * Math.cos(a)));
+      line.setAttribute("y1", String(65 + 56 * Math.sin(a)));
+      line.setAttribute("x2", String(65 + 62 * Math.cos(a)));
+      line.setAttribute("y2", String(65 + 62 * Math.sin(a)));
+      group.append(line);
+    }
+  }
+}
+
+// The LCD's one digit in seven segments: which are lit for each digit (a to g).
+const SEGMENTS = ["abcdef", "bc", "abdeg", "abcdg", "bcfg", "acdfg", "acdefg", "abc", "abcdefg", "abcdfg"];
+const SEGMENT_BOXES = {
+  a: [19, 3, 12, 3], b: [31, 6, 3, 8], c: [31, 16, 3, 8], d: [19, 24, 12, 3],
+  e: [16, 16, 3, 8], f: [16, 6, 3, 8], g: [19, 13.5, 12, 3],
+};
+function showOnLcd(element, digit) {
+  const svg = element.querySelector("svg");
+  svg.replaceChildren();
+  for (const [name, [x, y, w, h]] of Object.entries(SEGMENT_BOXES)) {
+    const rect = document.createElementNS("http://www.w3.org/2000/svg", "rect");
+    for (const [k, v] of Object.entries({ x, y, width: w, height: h })) rect.setAttribute(k, String(v));
+    rect.setAttribute("class", SEGMENTS[digit % 10].includes(name) ? "on" : "off");
+    svg.append(rect);
+  }
+  element.setAttribute("aria-label", `Level ${digit}`);
+  element.dataset.value = String(digit);
+}
+
+// Each text shrinks in half points until it fits its box, down to 7 pt; one that still does
+// not fit shows whole in its tool tip.
+function fitTexts() {
+  for (const text of dialog.querySelectorAll(".text")) {
+    text.style.fontSize = "";
+    let size = parseFloat(getComputedStyle(text).fontSize) * 0.75;
+    const fits = () => text.scrollWidth <= text.clientWidth && text.scrollHeight <= text.clientHeight;
+    while (!fits() && size > 7) {
+      size = Math.max(7, size - 0.5);
+      text.style.fontSize = `${size}pt`;
+    }
+    const owner = text.closest("button, label") || text;
+    if (fits()) owner.removeAttribute("title");
+    else owner.title = text.textContent;
+  }
+}
+
+// Page Up and Page Down move a slider by the desktop's page step.
+function pageStepKeys(slider) {
+  slider.addEventListener("keydown", (e) => {
+    if (e.key !== "PageUp" && e.key !== "PageDown") return;
+    e.preventDefault();
+    const min = Number(slider.min), max = Number(slider.max);
+    const value = Math.min(max, Math.max(min, keyedValue(e.key, Number(slider.value), min, max)));
+    if (value === Number(slider.value)) return;
+    slider.value = String(value);
+    slider.dispatchEvent(new Event("input"));
+  });
+}
+
+function forwardPointer(canvas, editor) {
+  const position = (e) => {
+    const box = canvas.getBoundingClientRect();
+    return [e.clientX - box.left, e.clientY - box.top];
+  };
+  canvas.addEventListener("pointerdown", (e) => {
+    if (!e.isPrimary) return;
+    e.preventDefault();
+    canvas.setPointerCapture(e.pointerId);
+    editor._bezierPress(...position(e), QT_BUTTONS[e.button] ?? 0);
+  });
+  canvas.addEventListener("pointermove", (e) => {
+    if (e.isPrimary && canvas.hasPointerCapture(e.pointerId)) editor._bezierMove(...position(e));
+  });
+  canvas.addEventListener("contextmenu", (e) => e.preventDefault());
+}
+
+function sizeViews(editor) {
+  const ratio = window.devicePixelRatio || 1;
+  const sizes = [];
+  for (const canvas of [$("canvas"), $("parameter")]) {
+    canvas.width = Math.round(canvas.clientWidth * ratio);
+    canvas.height = Math.round(canvas.clientHeight * ratio);
+    sizes.push(canvas.width, canvas.height);
+  }
+  editor._bezierResize(...sizes, ratio);
+}
+
+async function start() {
+  let editor;
+  try {
+    editor = await createBezier({
+      onAbort: () => fail("The editor ran out of memory: close other tabs, or use fewer points or a lower level."),
+    });
+  } catch {
+    return fail("This browser cannot run the editor (it needs WebAssembly with SIMD): update the browser.");
+  }
+  window.bezier = editor;
+  editor.trace = "";
+  if (editor._bezierStart() !== 0)
+    return fail("This browser cannot draw the editor (it needs WebGL 2): update the browser or turn on hardware acceleration.");
+  sizeViews(editor);
+  fitTexts();
+  showOnLcd($("LCDNumber1"), 5);
+
+  // The desktop dialog's eleven connections, in its order.
+  const zoom = $("ZoomSlider"), level = $("Slider2");
+  zoom.addEventListener("input", () => editor._bezierSetZoom(Number(zoom.value)));
+  new Dial($("RotateDial"), (value) => editor._bezierSetZRotation(value));
+  $("PushButton1").addEventListener("click", () => editor._bezierSetAddMode());
+  $("PushButton2").addEventListener("click", () => editor._bezierSetMoveMode());
+  $("PushButton4").addEventListener("click", () => editor._bezierDeleteAllControlPoints());
+  const hull = $("CheckBox2").querySelector("input"), subdivision = $("CheckBox3").querySelector("input");
+  hull.addEventListener("change", () => editor._bezierSetShowConvexHull(hull.checked ? 1 : 0));
+  subdivision.addEventListener("change", () => editor._bezierSetShowSubDivPoints(subdivision.checked ? 1 : 0));
+  level.addEventListener("input", () => {
+    showOnLcd($("LCDNumber1"), Number(level.value));
+    editor._bezierChangeDrawLevel(Number(level.value));
+  });
+  // The canvas announces its count to the parameter view inside the C++.
+  $("PushButton5").addEventListener("click", () => editor._bezierSetSelectMode());
+
+  pageStepKeys(zoom);
+  pageStepKeys(level);
+  forwardPointer($("canvas"), editor);
+  document.documentElement.dataset.ready = "true";
+}
+
+start();
