@@ -21,8 +21,11 @@ DEVELOPER_PACKAGES=(
     "${HEADLESS_PACKAGES[@]}" xauth xdotool fonts-dejavu-core libbenchmark-dev
     dpkg-dev file desktop-file-utils appstream man-db lintian
 )
-# The toolkit-free core built by clang and, as WebAssembly, by Emscripten, whose tests Node runs.
-PORTABILITY_PACKAGES=(clang emscripten nodejs)
+# The toolkit-free core built by clang and, as WebAssembly, by Emscripten, whose tests Node runs;
+# Debian's Python serves the page.
+PORTABILITY_PACKAGES=(clang emscripten nodejs python3)
+# The page's tests: headless Chromium driven through ChromeDriver by Debian's Selenium.
+BROWSER_PACKAGES=(chromium chromium-driver python3-selenium python3-pil)
 # The Windows build: the cross compiler, the icon's renderer, the installer's builder, and
 # Wine to run and test it here.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix librsvg2-bin nsis zip unzip wine wine64)

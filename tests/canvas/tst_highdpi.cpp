@@ -2,6 +2,7 @@
 #include "GLTestSupport.h"
 #include "TestAccess.h"
 #include "app/BezierDialog.h"
+#include "ViewDigest.h"
 #include "canvas/GluProjection.h"
 
 #include <QTest>
@@ -210,9 +211,11 @@ void TestHighDpi::viewArithmeticMatchesTheDriver()
     GLBBoxTestAccess access(*canvas);
     canvas->setZoom(zoomValue);
     const QSize device = canvas->size() * scale;
+    std::vector<ViewTransform> driverViews;
     for (int dial = 0; dial <= 360; ++dial) {
         canvas->setZRotation(dial);
         const ViewTransform driver = driverTransform(*canvas);
+        driverViews.push_back(driver);
         const ViewTransform twin = viewTransformOf(device.width(), device.height(),
                                                    canvasModelview(0.0f, 0.0f, access.zoom(), 0.0f, 0.0f, access.zRot()),
                                                    canvasProjection());
@@ -221,6 +224,24 @@ void TestHighDpi::viewArithmeticMatchesTheDriver()
         QVERIFY2(sameBits(twin.projection, driver.projection), qPrintable(QString("dial %1").arg(dial)));
         const QString mismatch = projectionMismatch(driver);
         QVERIFY2(mismatch.isEmpty(), qPrintable(QString("dial %1: %2").arg(dial).arg(mismatch)));
+    }
+    // The record a front end without GL checks its twins against, for the start zoom and zoom 0.
+    if (zoomValue == 0 || zoomValue == 50) {
+        const std::uint64_t digest
+            = viewDigest([&](int dial) { return driverViews[dial]; }, kGluProjection, scale);
+        const std::optional<std::uint64_t> recorded = recordedDigest(VIEW_DIGESTS, scale, zoomValue);
+        QVERIFY2(recorded == digest, qPrintable(QString("%1 records no \"%2 %3 %4\"")
+                                                    .arg(VIEW_DIGESTS).arg(scale).arg(zoomValue)
+                                                    .arg(QString::fromStdString(hexOf(digest)))));
+    }
+    // The record a front end without GL checks its twins against, for the start zoom and zoom 0.
+    if (zoomValue == 0 || zoomValue == 50) {
+        const std::uint64_t digest
+            = viewDigest([&](int dial) { return driverViews[dial]; }, kGluProjection, scale);
+        const std::optional<std::uint64_t> recorded = recordedDigest(VIEW_DIGESTS, scale, zoomValue);
+        QVERIFY2(recorded == digest, qPrintable(QString("%1 records no \"%2 %3 %4\"")
+                                                    .arg(VIEW_DIGESTS).arg(scale).arg(zoomValue)
+                                                    .arg(QString::fromStdString(hexOf(digest)))));
     }
     GLParameter *plot = dialog->MyCustomWidget1;
     const QSize plotDevice = plot->size() * scale;
