@@ -181,6 +181,10 @@ def editing_session(page):
     canvas_box = (DIALOG[0] + CANVAS_ORIGIN[0], DIALOG[1] + CANVAS_ORIGIN[1] + 3, CANVAS_SIZE[0], CANVAS_SIZE[1] - 3)
     check(page.js("return document.title") == "Bezier Curves", "the title")
     check(page.js("return document.getElementById('LCDNumber1').dataset.value") == "5", "the LCD at start")
+    clipped = page.js("return [...document.querySelectorAll('#dialog .text')].filter(t => (t.scrollWidth > t.clientWidth"
+                      " || t.scrollHeight > t.clientHeight) && !(t.closest('button, label') || t).title)"
+                      ".map(t => t.textContent)")
+    check(clipped == [], f"texts cut off without a tool tip: {clipped}")
     clicks = [tuple(c) for c in SESSION["clicks"]]
     expected = ""
     for i, position in enumerate(clicks):
