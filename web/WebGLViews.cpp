@@ -216,6 +216,13 @@ void WebGLView::makeCurrent() const
     emscripten_webgl_make_context_current(context);
 }
 
+void WebGLView::destroy()
+{
+    if (context > 0)
+        emscripten_webgl_destroy_context(context);
+    context = 0;
+}
+
 void WebGLView::resize(int width, int height, double ratio)
 {
     deviceWidth = width;

@@ -17,6 +17,8 @@ public:
     // A WebGL2 context on the canvas element `selector`; false where the browser has none.
     bool create(const char *selector);
     void makeCurrent() const;
+    // Forgets the context, whose objects a loss has already taken.
+    void destroy();
     // The drawing buffer's size in device pixels and the device pixel ratio.
     void resize(int width, int height, double ratio);
     int width() const { return deviceWidth; }

@@ -17,6 +17,14 @@ ParameterGLView parameterView;
 // The view of the canvas's last paint, which presses and drags unproject with.
 ViewTransform lastCanvasView;
 double pixelRatio = 1.0;
+// The views' drawing buffers in device pixels, as last given.
+struct ViewSizes
+{
+    int canvasWidth = 0;
+    int canvasHeight = 0;
+    int parameterWidth = 0;
+    int parameterHeight = 0;
+} viewSizes;
 // The part of the trace after its last complete line.
 std::string openTraceLine;
 
@@ -85,12 +93,33 @@ EMSCRIPTEN_KEEPALIVE void bezierResize(int canvasWidth, int canvasHeight, int pa
                                        double ratio)
 {
     pixelRatio = ratio;
+    viewSizes = {canvasWidth, canvasHeight, parameterWidth, parameterHeight};
     canvasView.resize(canvasWidth, canvasHeight, ratio);
     parameterView.resize(parameterWidth, parameterHeight, ratio);
     canvasView.upload(canvas);
     parameterView.upload(parameter);
     paintCanvas();
     parameterView.paint();
+}
+
+// Makes a view's context anew (0 the canvas, 1 the parameter view) after the browser restored
+// it without any of its objects, and draws the same picture from the state kept here.
+EMSCRIPTEN_KEEPALIVE int bezierRestoreView(int view)
+{
+    if (view == 0) {
+        canvasView.destroy();
+        canvasView = CanvasGLView();
+        if (!canvasView.create("#canvas"))
+            return 1;
+    } else {
+        parameterView.destroy();
+        parameterView = ParameterGLView();
+        if (!parameterView.create("#parameter"))
+            return 1;
+    }
+    bezierResize(viewSizes.canvasWidth, viewSizes.canvasHeight, viewSizes.parameterWidth, viewSizes.parameterHeight,
+                 pixelRatio);
+    return 0;
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierSetZoom(int value)

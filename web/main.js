@@ -16,6 +16,7 @@ function fail(sentence) {
 // Qt's codes of the mouse buttons by the DOM's numbers: left, middle, right.
 const QT_BUTTONS = [1, 4, 2];
 const PAGE_STEP = 10;
+const NO_WEBGL2 = "This browser cannot draw the editor (it needs WebGL 2): update the browser or turn on hardware acceleration.";
 
 // A slider's value moved by a key, as the desktop's sliders take keys; null for other keys.
 function keyedValue(key, value, min, max) {
@@ -161,6 +162,16 @@ function forwardPointer(canvas, editor) {
   canvas.addEventListener("contextmenu", (e) => e.preventDefault());
 }
 
+// A lost context is kept for restoring, and its view drawn anew from the editor's state.
+function restoreLostContexts(editor) {
+  ["canvas", "parameter"].forEach((id, view) => {
+    $(id).addEventListener("webglcontextlost", (e) => e.preventDefault());
+    $(id).addEventListener("webglcontextrestored", () => {
+      if (editor._bezierRestoreView(view) !== 0) fail(NO_WEBGL2);
+    });
+  });
+}
+
 function sizeViews(editor) {
   const ratio = window.devicePixelRatio || 1;
   const sizes = [];
@@ -183,8 +194,8 @@ async function start() {
   }
   window.bezier = editor;
   editor.trace = "";
-  if (editor._bezierStart() !== 0)
-    return fail("This browser cannot draw the editor (it needs WebGL 2): update the browser or turn on hardware acceleration.");
+  if (editor._bezierStart() !== 0) return fail(NO_WEBGL2);
+  restoreLostContexts(editor);
   sizeViews(editor);
   fitTexts();
   showOnLcd($("LCDNumber1"), 5);

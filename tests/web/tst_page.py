@@ -222,6 +222,15 @@ def editing_session(page):
     check(not any_pixel_near(shot, page.in_canvas(clicks[3]), 3, is_marker), "the deleted point gone")
     check(page.basis_count() == 3, "basis count after the delete")
 
+    # A lost context comes back with the same picture.
+    before = page.screenshot()
+    page.js("window.lost = ['canvas', 'parameter'].map(id => document.getElementById(id).getContext('webgl2')"
+            ".getExtension('WEBGL_lose_context')); window.lost.forEach(e => e.loseContext())")
+    page.js("return new Promise(r => setTimeout(r, 200))")
+    page.js("window.lost.forEach(e => e.restoreContext())")
+    page.js("return new Promise(r => setTimeout(r, 500))")
+    check(list(page.screenshot().getdata()) == list(before.getdata()), "the picture after a context loss")
+
     page.click(PLACES["add"])
     page.click(PLACES["clear"])
     shot = page.screenshot()
@@ -297,7 +306,7 @@ def main():
             widget_keys(page)
             logged = [entry for entry in driver.get_log("browser")]
             own = [e for e in logged if e["level"] in ("SEVERE", "WARNING")]
-            check(not own, f"console errors or warnings: {own}")
+            check(not own, f"{len(own)} console errors or warnings, the first: {own[:3]}")
             lines = [json.loads(e["message"].split(" ", 2)[2]) for e in logged
                      if e["level"] == "INFO" and "console-api" in e["source"]]
             check(lines == expected.split("\n")[:-1], f"console lines {lines}")
