@@ -172,15 +172,41 @@ function restoreLostContexts(editor) {
   });
 }
 
+// Each view's drawing buffer is its exact size in device pixels, where the browser tells it
+// (devicePixelContentBoxSize), and follows a change of the ratio (browser zoom, another screen).
 function sizeViews(editor) {
-  const ratio = window.devicePixelRatio || 1;
-  const sizes = [];
-  for (const canvas of [$("canvas"), $("parameter")]) {
-    canvas.width = Math.round(canvas.clientWidth * ratio);
-    canvas.height = Math.round(canvas.clientHeight * ratio);
-    sizes.push(canvas.width, canvas.height);
+  const views = [$("canvas"), $("parameter")];
+  const resize = () => {
+    const sizes = views.flatMap((view) => [view.width, view.height]);
+    editor._bezierResize(...sizes, window.devicePixelRatio || 1);
+  };
+  const measure = (view, box) => {
+    const ratio = window.devicePixelRatio || 1;
+    view.width = box ? box.inlineSize : Math.round(view.clientWidth * ratio);
+    view.height = box ? box.blockSize : Math.round(view.clientHeight * ratio);
+  };
+  views.forEach((view) => measure(view, null));
+  resize();
+  const observer = new ResizeObserver((entries) => {
+    for (const entry of entries) measure(entry.target, entry.devicePixelContentBoxSize?.[0]);
+    resize();
+  });
+  // Some browsers move the boxes to the new ratio without telling the observer.
+  const watchRatio = () => {
+    matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`).addEventListener("change", () => {
+      views.forEach((view) => measure(view, null));
+      resize();
+      watchRatio();
+    }, { once: true });
+  };
+  watchRatio();
+  for (const view of views) {
+    try {
+      observer.observe(view, { box: "device-pixel-content-box" });
+    } catch {
+      observer.observe(view);
+    }
   }
-  editor._bezierResize(...sizes, ratio);
 }
 
 async function start() {
