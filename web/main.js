@@ -172,6 +172,19 @@ function restoreLostContexts(editor) {
   });
 }
 
+// The dialog and its children at whole device pixels, as the desktop places its widgets, so
+// that nothing blurs and a pointer's device pixel is the view's.
+function placeOnDevicePixels() {
+  const ratio = window.devicePixelRatio || 1;
+  const snap = (value) => `${Math.round(value * ratio) / ratio}px`;
+  for (const element of [dialog, ...dialog.children]) {
+    element.style.cssText = "";
+    const style = getComputedStyle(element);
+    const box = ["left", "top", "width", "height", "marginLeft", "marginTop"].map((name) => [name, parseFloat(style[name])]);
+    for (const [name, value] of box) if (!Number.isNaN(value)) element.style[name] = snap(value);
+  }
+}
+
 // Each view's drawing buffer is its exact size in device pixels, where the browser tells it
 // (devicePixelContentBoxSize), and follows a change of the ratio (browser zoom, another screen).
 function sizeViews(editor) {
@@ -194,6 +207,8 @@ function sizeViews(editor) {
   // Some browsers move the boxes to the new ratio without telling the observer.
   const watchRatio = () => {
     matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`).addEventListener("change", () => {
+      placeOnDevicePixels();
+      fitTexts();
       views.forEach((view) => measure(view, null));
       resize();
       watchRatio();
@@ -222,6 +237,7 @@ async function start() {
   editor.trace = "";
   if (editor._bezierStart() !== 0) return fail(NO_WEBGL2);
   restoreLostContexts(editor);
+  placeOnDevicePixels();
   sizeViews(editor);
   fitTexts();
   showOnLcd($("LCDNumber1"), 5);

@@ -5,6 +5,11 @@
 #include "ViewDigest.h"
 #include "canvas/GluProjection.h"
 
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <cmath>
@@ -107,6 +112,8 @@ private slots:
     void linesScaleWithTheScreen();
     void viewArithmeticMatchesTheDriver_data();
     void viewArithmeticMatchesTheDriver();
+    void framesForThePage_data();
+    void framesForThePage();
 
 private:
     QPointF device(QPoint logical) const { return QPointF(logical) * scale; }
@@ -241,6 +248,55 @@ void TestHighDpi::viewArithmeticMatchesTheDriver()
         = viewTransformOf(plotDevice.width(), plotDevice.height(), parameterModelview(), parameterProjection());
     QVERIFY(sameBits(plotTwin.modelview, plotDriver.modelview));
     QVERIFY(sameBits(plotTwin.projection, plotDriver.projection));
+}
+
+void TestHighDpi::framesForThePage_data()
+{
+    QFile file(FRAME_SCENARIOS);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject scenarios = QJsonDocument::fromJson(file.readAll()).object()["scenarios"].toObject();
+    QTest::addColumn<QJsonArray>("steps");
+    for (auto scenario = scenarios.begin(); scenario != scenarios.end(); ++scenario)
+        QTest::newRow(qPrintable(scenario.key())) << scenario.value().toArray();
+}
+
+// The frames of the shared scenarios, which the browser test compares the page's with: written
+// to BEZIER_FRAMES as <scenario>-<view>-<scale>.png.
+void TestHighDpi::framesForThePage()
+{
+    QFETCH(QJsonArray, steps);
+    for (const QJsonValue &stepValue : steps) {
+        const QJsonArray step = stepValue.toArray();
+        const QString action = step[0].toString();
+        const auto at = [&](int i) { return QPoint(step[i].toInt(), step[i + 1].toInt()); };
+        if (action == "press") {
+            QTest::mouseClick(canvas, Qt::LeftButton, {}, at(1));
+        } else if (action == "drag") {
+            QTest::mousePress(canvas, Qt::LeftButton, {}, at(1));
+            QTest::mouseMove(canvas, at(3));
+            QTest::mouseRelease(canvas, Qt::LeftButton, {}, at(3));
+        } else {
+            const int value = step[1].toInt();
+            const QHash<QString, std::function<void()>> canvasSlots{
+                {"hull", [&] { canvas->setShowConvexHull(value); }},
+                {"subdivision", [&] { canvas->setShowSubDivPoints(value); }},
+                {"mode", [&] { value == 2 ? canvas->setMoveMode() : canvas->setAddMode(); }},
+                {"dial", [&] { canvas->setZRotation(value); }},
+                {"zoom", [&] { canvas->setZoom(value); }},
+                {"level", [&] { canvas->changeDrawLevel(value); }}};
+            QVERIFY2(canvasSlots.contains(action), qPrintable(action));
+            canvasSlots[action]();
+        }
+    }
+    QDir().mkpath(BEZIER_FRAMES);
+    const QString name = QString(QTest::currentDataTag()).replace(' ', '-');
+    for (const auto &[view, suffix] : {std::pair<QOpenGLWidget *, const char *>{canvas, "canvas"},
+                                       {dialog->MyCustomWidget1, "parameter"}}) {
+        const QImage frame = gltest::lastFrame(*view);
+        QCOMPARE(frame.size(), view->size() * scale);
+        const QString path = QDir(BEZIER_FRAMES).filePath(QString("%1-%2-%3.png").arg(name, suffix).arg(scale));
+        QVERIFY2(frame.save(path), qPrintable(path));
+    }
 }
 
 QTEST_MAIN(TestHighDpi)
