@@ -162,7 +162,8 @@ def any_pixel_near(shot, css_position, radius, test):
     return any(test(shot.getpixel((i, j))) for i in range(x - r, x + r + 1) for j in range(y - r, y + r + 1))
 
 
-# How far a marker's centre may lie from the pointer, in device pixels, as on the desktop.
+# How far the centre of a marker's faces may lie from the pointer, in device pixels, as on the
+# desktop: the point lies within one device pixel, and its faces' pixels up to half a pixel off it.
 POINTER_TOLERANCE = 1.5
 
 
