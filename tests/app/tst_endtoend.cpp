@@ -25,6 +25,7 @@ constexpr QPoint kClearButton(458, 544);
 constexpr QPoint kHullBox(537, 280);
 constexpr QPoint kSubdivisionBox(537, 250);
 constexpr int kTraceTimeoutMs = 10000;
+constexpr int kScreenshotAttempts = 10;
 
 // The widgets every build must show, where the form puts them, and whether OpenGL draws them
 // (those pictures are the same on every system; the others only have to be there).
@@ -206,15 +207,26 @@ QByteArray TestEndToEnd::waitForTrace(int bytes)
 
 QImage TestEndToEnd::screenshot(const QString &name)
 {
-    // Let the last event's repaint reach the screen.
-    QTest::qWait(300);
     const QString folder = qEnvironmentVariable("BEZIER_SCREENSHOTS", QCoreApplication::applicationDirPath());
     const QString path = QDir(folder).filePath(QString("%1-%2.png").arg(name).arg(kScale));
-    QProcess import;
-    import.setProcessEnvironment(xdo::helperEnvironment());
-    import.start("import", {"-window", QString::number(window), path});
-    import.waitForFinished(20000);
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
+    const auto take = [&] {
+        QProcess import;
+        import.setProcessEnvironment(xdo::helperEnvironment());
+        import.start("import", {"-window", QString::number(window), path});
+        import.waitForFinished(20000);
+        return QImage(path).convertToFormat(QImage::Format_RGB32);
+    };
+    // The last event's repaint has reached the screen once two shots in a row agree; a slow
+    // build on a loaded machine takes longer than a fixed wait.
+    QImage shot;
+    for (int attempt = 0; attempt < kScreenshotAttempts; ++attempt) {
+        QTest::qWait(300);
+        QImage next = take();
+        if (next == shot)
+            break;
+        shot = std::move(next);
+    }
+    return shot;
 }
 
 void TestEndToEnd::editingSession()
