@@ -16,6 +16,7 @@ function fail(sentence) {
 // Qt's codes of the mouse buttons by the DOM's numbers: left, middle, right.
 const QT_BUTTONS = [1, 4, 2];
 const PAGE_STEP = 10;
+const NO_WEBASSEMBLY = "This browser cannot run the editor (it needs WebAssembly with SIMD): update the browser, or allow WebAssembly for this page.";
 const NO_WEBGL2 = "This browser cannot draw the editor (it needs WebGL 2): update the browser or turn on hardware acceleration.";
 
 // A slider's value moved by a key, as the desktop's sliders take keys; null for other keys.
@@ -224,14 +225,21 @@ function sizeViews(editor) {
   }
 }
 
+// A module that uses one WebAssembly SIMD instruction, to ask whether the browser has them.
+const SIMD_PROBE = new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 10, 1, 8, 0, 65,
+  0, 253, 15, 253, 98, 11]);
+
 async function start() {
+  if (typeof WebAssembly !== "object" || !WebAssembly.validate(SIMD_PROBE))
+    return fail(NO_WEBASSEMBLY);
+  dialog.hidden = false;
   let editor;
   try {
     editor = await createBezier({
       onAbort: () => fail("The editor ran out of memory: close other tabs, or use fewer points or a lower level."),
     });
   } catch {
-    return fail("This browser cannot run the editor (it needs WebAssembly with SIMD): update the browser.");
+    return fail(NO_WEBASSEMBLY);
   }
   window.bezier = editor;
   editor.trace = "";
@@ -266,3 +274,5 @@ async function start() {
 }
 
 start();
+// The service worker keeps the page's files for use offline.
+if ("serviceWorker" in navigator) navigator.serviceWorker.register("service-worker.js").catch(() => {});

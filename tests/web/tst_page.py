@@ -27,6 +27,7 @@ from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.actions.pointer_input import PointerInput
 from selenium.webdriver.common.actions import interaction
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.chromium.remote_connection import ChromiumRemoteConnection
 
 SITE, RATIO = sys.argv[1], float(sys.argv[2])
 SESSION = json.load(open(os.path.join(os.path.dirname(__file__), "..", "app", "editing_session.json")))
@@ -50,9 +51,9 @@ def is_curve_grey(p): return near(p, (153, 153, 153))
 class Server(http.server.ThreadingHTTPServer):
     """The built site on 127.0.0.1, on a free port, with WebAssembly's type."""
 
-    def __init__(self):
-        handler = functools.partial(QuietHandler, directory=SITE)
-        super().__init__(("127.0.0.1", 0), handler)
+    def __init__(self, site=SITE, port=0):
+        handler = functools.partial(QuietHandler, directory=site)
+        super().__init__(("127.0.0.1", port), handler)
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
     @property
@@ -72,7 +73,7 @@ def free_port():
         return s.getsockname()[1]
 
 
-def start_browser(profile):
+def start_browser(profile, extra_flags=(), prefs=None):
     """ChromeDriver and its Chromium in a process group of their own, which a watchdog kills
     once this script is gone, however it ended."""
     port = free_port()
@@ -85,8 +86,10 @@ def start_browser(profile):
     for flag in ["--headless=new", "--no-sandbox", "--enable-unsafe-swiftshader", "--use-angle=swiftshader",
                  "--no-first-run", "--disable-background-networking", "--disable-component-update",
                  "--disable-sync", "--disable-quic", f"--user-data-dir={profile}", "--window-size=760,760",
-                 f"--force-device-scale-factor={RATIO}"]:
+                 f"--force-device-scale-factor={RATIO}", *extra_flags]:
         options.add_argument(flag)
+    if prefs:
+        options.add_experimental_option("prefs", prefs)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     for _ in range(100):
         try:
@@ -94,7 +97,9 @@ def start_browser(profile):
             break
         except OSError:
             time.sleep(0.1)
-    return driver_process, webdriver.Remote(command_executor=f"http://127.0.0.1:{port}", options=options)
+    # With Chromium's own commands, for the DevTools protocol.
+    connection = ChromiumRemoteConnection(f"http://127.0.0.1:{port}", "goog", "chrome")
+    return driver_process, webdriver.Remote(command_executor=connection, options=options)
 
 
 class Page:

@@ -1,0 +1,122 @@
+#!/usr/bin/python3
+"""The site as a teacher puts it behind a link: installable, working offline after one visit,
+updated by a new build at the next load, and one sentence instead of the dialog where the
+browser falls short.
+
+Usage: tst_site.py SITE_FOLDER DEVICE_PIXEL_RATIO
+"""
+import os
+import shutil
+import sys
+import tempfile
+import time
+
+import tst_page as page_test
+from tst_page import Server, check
+
+SITE = sys.argv[1]
+TIMEOUT_S = page_test.TIMEOUT_S
+
+
+def wait_for(driver, script, what):
+    deadline = time.time() + TIMEOUT_S
+    while not driver.execute_script(script):
+        if time.time() > deadline:
+            check(False, what)
+            return False
+        time.sleep(0.1)
+    return True
+
+
+def ready(driver):
+    return wait_for(driver, "return document.documentElement.dataset.ready === 'true'", "the dialog did not start")
+
+
+def cached_build(driver):
+    return driver.execute_script("return caches.keys()")
+
+
+def offline_and_updates(driver, profile_folder):
+    """One visit, then the server stops: the page loads from the cache. A changed build on the
+    same address replaces the cache at the next load."""
+    with tempfile.TemporaryDirectory() as folder:
+        site = os.path.join(folder, "site")
+        shutil.copytree(SITE, site)
+        server = Server(site)
+        port = server.server_address[1]
+        driver.get(server.address)
+        ready(driver)
+        wait_for(driver, "return navigator.serviceWorker.controller !== null", "no service worker took the page")
+        errors = driver.execute("executeCdpCommand", {"cmd": "Page.getInstallabilityErrors", "params": {}})
+        check(errors["value"]["installabilityErrors"] == [], f"installability errors: {errors['value']}")
+        first = cached_build(driver)
+        check(len(first) == 1, f"caches after the first visit: {first}")
+
+        server.shutdown()
+        server.server_close()
+        driver.refresh()
+        check(ready(driver), "the page did not load with the server stopped")
+
+        # A new build: another title and another cache name, served on the same address.
+        with open(os.path.join(site, "index.html")) as f:
+            page = f.read().replace("<title>Bezier Curves</title>", "<title>Bezier Curves</title><meta name=build content=new>")
+        with open(os.path.join(site, "index.html"), "w") as f:
+            f.write(page)
+        with open(os.path.join(site, "service-worker.js")) as f:
+            worker = f.read().replace('const CACHE = "bezier-', 'const CACHE = "bezier-new-')
+        with open(os.path.join(site, "service-worker.js"), "w") as f:
+            f.write(worker)
+        server = Server(site, port)
+        driver.refresh()
+        ready(driver)
+        check(driver.execute_script("return document.querySelector('meta[name=build]') !== null"),
+              "the next load after a new build is not the new build")
+        wait_for(driver, "return caches.keys().then(k => k.length === 1 && k[0].startsWith('bezier-new-'))",
+                 f"the new build's cache did not replace the old one: {cached_build(driver)}")
+        server.shutdown()
+        server.server_close()
+
+
+# Browsers that fall short, and the sentence each must show instead of the dialog.
+FALLBACKS = [
+    ("no WebGL 2", ["--disable-webgl"], None, "needs WebGL 2"),
+    # Without a JIT, as in locked-down modes, V8 has no WebAssembly.
+    ("no WebAssembly", ["--js-flags=--jitless"], None, "needs WebAssembly"),
+    ("scripts off", [], {"profile.managed_default_content_settings.javascript": 2}, "needs JavaScript"),
+]
+
+
+def fallback(name, flags, prefs, sentence):
+    server = Server()
+    with tempfile.TemporaryDirectory() as profile:
+        driver_process, driver = page_test.start_browser(profile, flags, prefs)
+        try:
+            driver.get(server.address)
+            wait_for(driver, f"return document.body.innerText.includes({sentence!r})", f"{name}: no sentence")
+            check(not driver.execute_script("const d = document.getElementById('dialog');"
+                                            " return d.offsetWidth > 0 && !d.hidden"), f"{name}: the dialog shows")
+        finally:
+            driver.quit()
+            os.killpg(driver_process.pid, 9)
+            server.shutdown()
+
+
+def main():
+    with tempfile.TemporaryDirectory() as profile:
+        driver_process, driver = page_test.start_browser(profile)
+        try:
+            offline_and_updates(driver, profile)
+            own = [e for e in driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")
+                   and "net::ERR_CONNECTION_REFUSED" not in e["message"]]
+            check(not own, f"{len(own)} console errors or warnings, the first: {own[:3]}")
+        finally:
+            driver.quit()
+            os.killpg(driver_process.pid, 9)
+    for case in FALLBACKS:
+        fallback(*case)
+    print(f"site: {'FAILED' if page_test.failures else 'passed'}")
+    return 1 if page_test.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
