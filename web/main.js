@@ -149,7 +149,8 @@ function pageStepKeys(slider) {
 function forwardPointer(canvas, editor) {
   const position = (e) => {
     const box = canvas.getBoundingClientRect();
-    return [e.clientX - box.left, e.clientY - box.top];
+    // In the dialog's own CSS pixels, whatever it is scaled by to fit the window.
+    return [(e.clientX - box.left) / fit, (e.clientY - box.top) / fit];
   };
   canvas.addEventListener("pointerdown", (e) => {
     if (!e.isPrimary) return;
@@ -173,10 +174,19 @@ function restoreLostContexts(editor) {
   });
 }
 
-// The dialog and its children at whole device pixels, as the desktop places its widgets, so
-// that nothing blurs and a pointer's device pixel is the view's.
-function placeOnDevicePixels() {
-  const ratio = window.devicePixelRatio || 1;
+// How much the dialog is scaled down to fit a small window or a phone; 1 where it fits.
+let fit = 1;
+const DIALOG_SIZE = [713, 563];
+const WINDOW_MARGIN = 8;
+// Device pixels per CSS pixel of the dialog's own coordinates.
+const dialogRatio = () => (window.devicePixelRatio || 1) * fit;
+
+// The dialog, scaled to fit the window, and its children at whole device pixels, as the desktop
+// places its widgets, so that nothing blurs and a pointer's device pixel is the view's.
+function layOut() {
+  fit = Math.min(1, ...DIALOG_SIZE.map((size, i) => ([innerWidth, innerHeight][i] - 2 * WINDOW_MARGIN) / size));
+  fit = Math.max(fit, 0.25);
+  const ratio = dialogRatio();
   const snap = (value) => `${Math.round(value * ratio) / ratio}px`;
   for (const element of [dialog, ...dialog.children]) {
     element.style.cssText = "";
@@ -184,38 +194,42 @@ function placeOnDevicePixels() {
     const box = ["left", "top", "width", "height", "marginLeft", "marginTop"].map((name) => [name, parseFloat(style[name])]);
     for (const [name, value] of box) if (!Number.isNaN(value)) element.style[name] = snap(value);
   }
+  dialog.style.zoom = String(fit);
 }
 
 // Each view's drawing buffer is its exact size in device pixels, where the browser tells it
-// (devicePixelContentBoxSize), and follows a change of the ratio (browser zoom, another screen).
+// (devicePixelContentBoxSize), and follows the window's size and the ratio (browser zoom,
+// another screen).
 function sizeViews(editor) {
   const views = [$("canvas"), $("parameter")];
   const resize = () => {
     const sizes = views.flatMap((view) => [view.width, view.height]);
-    editor._bezierResize(...sizes, window.devicePixelRatio || 1);
+    editor._bezierResize(...sizes, dialogRatio());
   };
   const measure = (view, box) => {
-    const ratio = window.devicePixelRatio || 1;
-    view.width = box ? box.inlineSize : Math.round(view.clientWidth * ratio);
-    view.height = box ? box.blockSize : Math.round(view.clientHeight * ratio);
+    view.width = box ? box.inlineSize : Math.round(view.clientWidth * dialogRatio());
+    view.height = box ? box.blockSize : Math.round(view.clientHeight * dialogRatio());
   };
-  views.forEach((view) => measure(view, null));
-  resize();
+  const relayOut = () => {
+    layOut();
+    fitTexts();
+    views.forEach((view) => measure(view, null));
+    resize();
+  };
+  relayOut();
   const observer = new ResizeObserver((entries) => {
     for (const entry of entries) measure(entry.target, entry.devicePixelContentBoxSize?.[0]);
     resize();
   });
-  // Some browsers move the boxes to the new ratio without telling the observer.
+  // Some browsers move the boxes to a new ratio without telling the observer.
   const watchRatio = () => {
     matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`).addEventListener("change", () => {
-      placeOnDevicePixels();
-      fitTexts();
-      views.forEach((view) => measure(view, null));
-      resize();
+      relayOut();
       watchRatio();
     }, { once: true });
   };
   watchRatio();
+  window.addEventListener("resize", relayOut);
   for (const view of views) {
     try {
       observer.observe(view, { box: "device-pixel-content-box" });
@@ -245,9 +259,7 @@ async function start() {
   editor.trace = "";
   if (editor._bezierStart() !== 0) return fail(NO_WEBGL2);
   restoreLostContexts(editor);
-  placeOnDevicePixels();
   sizeViews(editor);
-  fitTexts();
   showOnLcd($("LCDNumber1"), 5);
 
   // The desktop dialog's eleven connections, in its order.

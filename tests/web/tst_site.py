@@ -77,6 +77,33 @@ def offline_and_updates(driver, profile_folder):
         server.server_close()
 
 
+def small_window(driver):
+    """On a phone-sized window the dialog scales down to fit, and points still land under the
+    finger."""
+    server = Server()
+    try:
+        driver.get(server.address)
+        ready(driver)
+        driver.execute("executeCdpCommand", {"cmd": "Emulation.setDeviceMetricsOverride", "params": {
+            "width": 400, "height": 700, "deviceScaleFactor": 1, "mobile": False}})
+        wait_for(driver, "return document.getElementById('canvas').width < 400", "the dialog did not shrink")
+        box = driver.execute_script("const r = document.getElementById('canvas').getBoundingClientRect();"
+                                    " return [r.left, r.top, r.width, r.height]")
+        check(box[0] + box[2] <= 400, f"the canvas does not fit the window: {box}")
+        page = page_test.Page(driver)
+        places = [(box[0] + box[2] * fx, box[1] + box[3] * fy) for fx, fy in [(0.2, 0.7), (0.5, 0.2), (0.8, 0.8)]]
+        for x, y in places:
+            page.click((round(x) - page_test.DIALOG[0], round(y) - page_test.DIALOG[1]), kind="touch")
+        shot = page.screenshot()
+        for x, y in places:
+            offset = page_test.marker_offset(shot, (round(x), round(y)))
+            check(offset <= page_test.POINTER_TOLERANCE, f"a point {offset:.2f} device pixels from the finger")
+        driver.execute("executeCdpCommand", {"cmd": "Emulation.clearDeviceMetricsOverride", "params": {}})
+    finally:
+        server.shutdown()
+        server.server_close()
+
+
 # Browsers that fall short, and the sentence each must show instead of the dialog.
 FALLBACKS = [
     ("no WebGL 2", ["--disable-webgl"], None, "needs WebGL 2"),
@@ -105,6 +132,7 @@ def main():
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = page_test.start_browser(profile)
         try:
+            small_window(driver)
             offline_and_updates(driver, profile)
             own = [e for e in driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")
                    and "net::ERR_CONNECTION_REFUSED" not in e["message"]]
