@@ -9,8 +9,8 @@
 
 namespace {
 
-// Lines and points as quads in window space: each instance is one segment (from, to) or one
-// point (from), widened by halfWidth device pixels along the minor axis, or to a square.
+// Lines and points as quads in window space: each six vertices are one segment (from, to) or
+// one point (from), widened by halfWidth device pixels along the minor axis, or to a square.
 constexpr const char *kLineVertexShader = R"(#version 300 es
 uniform mat4 transform;
 uniform vec2 viewportSize;
@@ -27,7 +27,7 @@ vec3 windowOf(vec3 p)
 }
 void main()
 {
-    vec2 corner = corners[gl_VertexID];
+    vec2 corner = corners[gl_VertexID % 6];
     vec3 a = windowOf(from);
     vec3 p;
     vec2 offset;
@@ -156,11 +156,29 @@ std::array<float, 9> normalTransformOf(const std::array<double, 16> &m)
     return n;
 }
 
+// Vertices of one quad: two triangles.
+constexpr std::size_t kQuadVertices = 6;
+// Each quad vertex holds the segment's two ends.
+constexpr std::size_t kQuadVertexFloats = 2 * kPositionFloats;
+
+// Uploads positions as quads, one per position: the segment from it to the next (to itself for
+// the last), which draws strips, segments and points alike without instancing, which software
+// rasterisers run one instance at a time.
 void vertexPositions(GLuint buffer, const std::vector<float> &positions)
 {
+    const std::size_t count = positions.size() / kPositionFloats;
+    std::vector<float> quads(count * kQuadVertices * kQuadVertexFloats);
+    float *out = quads.data();
+    for (std::size_t i = 0; i < count; ++i) {
+        const float *from = &positions[i * kPositionFloats];
+        const float *to = &positions[std::min(i + 1, count - 1) * kPositionFloats];
+        for (std::size_t corner = 0; corner < kQuadVertices; ++corner) {
+            out = std::copy(from, from + kPositionFloats, out);
+            out = std::copy(to, to + kPositionFloats, out);
+        }
+    }
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(positions.size() * sizeof(float)), positions.data(),
-                 GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(quads.size() * sizeof(float)), quads.data(), GL_STATIC_DRAW);
 }
 
 std::vector<float> positionsOf(std::initializer_list<Point3> points)
@@ -240,29 +258,30 @@ void WebGLView::beginFrame(const ViewTransform &view)
 
 void WebGLView::drawLines(GLuint buffer, GLint first, GLsizei count, LineKind kind, float width, const float rgb[3])
 {
-    const GLsizei instances = kind == LineKind::Points ? count : kind == LineKind::Segments ? count / 2 : count - 1;
-    if (instances <= 0)
+    if (kind == LineKind::Segments) {
+        for (GLsizei pair = 0; pair + 1 < count; pair += 2)
+            drawLines(buffer, first + pair, 2, LineKind::Strip, width, rgb);
+        return;
+    }
+    const GLsizei quads = kind == LineKind::Points ? count : count - 1;
+    if (quads <= 0)
         return;
     glUseProgram(lineProgram);
     glBindVertexArray(lineArray);
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    const GLsizei stride = (kind == LineKind::Segments ? 2 : 1) * kPositionFloats * sizeof(float);
-    const std::size_t start = std::size_t(first) * kPositionFloats;
+    constexpr GLsizei stride = kQuadVertexFloats * sizeof(float);
     const GLuint from = attribute(lineProgram, "from");
     const GLuint to = attribute(lineProgram, "to");
     glEnableVertexAttribArray(from);
     glEnableVertexAttribArray(to);
-    glVertexAttribPointer(from, 3, GL_FLOAT, GL_FALSE, stride, byteOffset(start));
-    glVertexAttribPointer(to, 3, GL_FLOAT, GL_FALSE, stride,
-                          byteOffset(kind == LineKind::Points ? start : start + kPositionFloats));
-    glVertexAttribDivisor(from, 1);
-    glVertexAttribDivisor(to, 1);
+    glVertexAttribPointer(from, 3, GL_FLOAT, GL_FALSE, stride, byteOffset(0));
+    glVertexAttribPointer(to, 3, GL_FLOAT, GL_FALSE, stride, byteOffset(kPositionFloats));
     glUniformMatrix4fv(uniform(lineProgram, "transform"), 1, GL_FALSE, transform.data());
     glUniform2f(uniform(lineProgram, "viewportSize"), static_cast<float>(deviceWidth), static_cast<float>(deviceHeight));
     glUniform1f(uniform(lineProgram, "halfWidth"), static_cast<float>(width * pixelRatio / 2.0));
     glUniform1i(uniform(lineProgram, "squares"), kind == LineKind::Points);
     glUniform3fv(uniform(lineProgram, "color"), 1, rgb);
-    glDrawArraysInstanced(GL_TRIANGLES, 0, 6, instances);
+    glDrawArrays(GL_TRIANGLES, first * GLint(kQuadVertices), quads * GLsizei(kQuadVertices));
 }
 
 bool CanvasGLView::create(const char *selector)

@@ -1,0 +1,117 @@
+#!/usr/bin/python3
+"""The page's figures in headless Chromium here, one run, medians: time to the first frame,
+the WebAssembly kernel against the native one, a drag event at 100 and 1,000 points, and the
+site's size.
+
+Usage: bench_web.py SITE_FOLDER WEB_BENCH_FOLDER NATIVE_BENCH_REBUILD
+"""
+import gzip
+import os
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.argv = [sys.argv[0], sys.argv[1], "1", *sys.argv[2:]]
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "web"))
+import tst_page as page_test  # noqa: E402
+from selenium.webdriver.common.actions.action_builder import ActionBuilder  # noqa: E402
+
+SITE, WEB_BENCH, NATIVE_BENCH = sys.argv[1], sys.argv[3], sys.argv[4]
+FIRST_FRAME_RUNS = 7
+DRAG_MOVES = 40
+
+
+def first_frame(server):
+    """From navigation start to both views drawn, each time with a fresh profile."""
+    samples = []
+    for _ in range(FIRST_FRAME_RUNS):
+        with tempfile.TemporaryDirectory() as profile:
+            process, driver = page_test.start_browser(profile)
+            try:
+                driver.get(server.address)
+                while not driver.execute_script("return performance.getEntriesByName('bezier-first-frame').length"):
+                    time.sleep(0.02)
+                samples.append(driver.execute_script(
+                    "return performance.getEntriesByName('bezier-first-frame')[0].startTime"))
+            finally:
+                driver.quit()
+                os.killpg(process.pid, 9)
+    return statistics.median(samples)
+
+
+def kernel(driver, bench_server):
+    """Milliseconds per rebuild of every level, WebAssembly in Chromium and native on one core."""
+    driver.get(bench_server.address + "bench_rebuild.html")
+    lines = []
+    while len(lines) < 2:
+        time.sleep(0.2)
+        lines += [e["message"] for e in driver.get_log("browser") if "rebuild of every level" in e["message"]]
+    pattern = re.compile(r"at (\d+) points.*median ([\d.]+) ms")
+    web = {int(m.group(1)): float(m.group(2)) for m in map(pattern.search, lines)}
+    native_output = subprocess.run(["taskset", "-c", "0", NATIVE_BENCH], capture_output=True, text=True).stdout
+    native = {int(m.group(1)): float(m.group(2)) for m in pattern.finditer(native_output)}
+    return web, native
+
+
+def drag(driver, server, count):
+    """From the dispatch of a pointer-move event to its frame finished (a one-pixel readPixels), at
+    level 8."""
+    driver.get(server.address)
+    while driver.execute_script("return document.documentElement.dataset.ready") != "true":
+        time.sleep(0.05)
+    driver.execute_script(f"""
+        const b = window.bezier;
+        b._bezierChangeDrawLevel(0);
+        for (let i = 0; i < {count}; ++i) b._bezierPress(20 + (i * 37) % 470, 20 + (i * 53) % 460, 1);
+        b._bezierChangeDrawLevel(8);
+        b._bezierSetMoveMode();
+        const canvas = document.getElementById('canvas');
+        const gl = canvas.getContext('webgl2');
+        window.dragTimes = [];
+        let start = 0;
+        // Before the page's own handler, and after it.
+        window.addEventListener('pointermove', () => {{ start = performance.now(); }}, {{ capture: true }});
+        canvas.addEventListener('pointermove', (e) => {{
+            gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
+            window.dragTimes.push(performance.now() - start);
+        }});""")
+    builder = ActionBuilder(driver)
+    action = builder.pointer_action
+    x0, y0 = page_test.DIALOG[0] + page_test.CANVAS_ORIGIN[0] + 20, page_test.DIALOG[1] + page_test.CANVAS_ORIGIN[1] + 20
+    action.move_to_location(x0, y0).pointer_down()
+    for i in range(DRAG_MOVES):
+        action.move_to_location(x0 + 5 * (i + 1), y0 + 3 * (i + 1))
+    action.pointer_up()
+    builder.perform()
+    times = driver.execute_script("return window.dragTimes")
+    return statistics.median(times), len(times)
+
+
+def main():
+    server = page_test.Server(SITE)
+    bench_server = page_test.Server(WEB_BENCH)
+    print(f"first frame, navigation start to both views drawn, fresh profile: {first_frame(server):.0f} ms (median of {FIRST_FRAME_RUNS})")
+    with tempfile.TemporaryDirectory() as profile:
+        process, driver = page_test.start_browser(profile)
+        try:
+            web, native = kernel(driver, bench_server)
+            for count in sorted(web):
+                print(f"rebuild of every level at {count} points, 2-lane path: WebAssembly {web[count]:.3f} ms,"
+                      f" native on one core {native[count]:.3f} ms, speed ratio {native[count] / web[count]:.2f}")
+            for count in (100, 1000):
+                median, events = drag(driver, server, count)
+                print(f"drag event at {count} points, level 8, pointer-move dispatch to finished frame: {median:.1f} ms"
+                      f" (median of {events})")
+        finally:
+            driver.quit()
+            os.killpg(process.pid, 9)
+    sizes = {name: len(gzip.compress(open(os.path.join(SITE, name), "rb").read(), 9)) for name in sorted(os.listdir(SITE))}
+    print(f"site, each file gzip-compressed: {sum(sizes.values()) / 1024:.0f} KB in all: "
+          + ", ".join(f"{name} {size / 1024:.1f} KB" for name, size in sizes.items()))
+
+
+if __name__ == "__main__":
+    main()
