@@ -60,6 +60,10 @@ MatrixF canvasModelview(float xTrans, float yTrans, float zoom, float xRot, floa
 MatrixF parameterProjection();
 MatrixF parameterModelview();
 
+// The inverse of a column-major matrix by cofactors, as GLU computes it; nothing when the
+// determinant is exactly 0.
+std::optional<std::array<double, 16>> inverted(const std::array<double, 16> &m);
+
 // The transform GL reports for these matrices over a viewport of width x height at (0, 0).
 ViewTransform viewTransformOf(int width, int height, const MatrixF &modelview, const MatrixF &projection);
 

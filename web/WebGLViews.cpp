@@ -137,22 +137,16 @@ MatrixF toFloat(const std::array<double, 16> &m)
     return f;
 }
 
-// The inverse transpose of the modelview's upper 3 x 3, which turns normals; zero where the
-// modelview is singular (zoom 0), where nothing has an area to light.
-std::array<float, 9> normalTransformOf(const std::array<double, 16> &m)
+// The inverse transpose of the modelview's upper 3 x 3, which turns normals: the transpose of
+// the inverse's, as the modelview is affine. Zero where the modelview is singular (zoom 0), where
+// nothing has an area to light.
+std::array<float, 9> normalTransformOf(const std::array<double, 16> &modelview)
 {
-    const auto at = [&](int row, int column) { return m[column * 4 + row]; };
-    std::array<double, 9> cofactors{};
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 3; ++column) {
-            const int r0 = (row + 1) % 3, r1 = (row + 2) % 3, c0 = (column + 1) % 3, c1 = (column + 2) % 3;
-            cofactors[column * 3 + row] = at(r0, c0) * at(r1, c1) - at(r0, c1) * at(r1, c0);
-        }
-    const double determinant = at(0, 0) * cofactors[0] + at(0, 1) * cofactors[3] + at(0, 2) * cofactors[6];
     std::array<float, 9> n{};
-    if (determinant != 0.0)
-        for (int i = 0; i < 9; ++i)
-            n[i] = static_cast<float>(cofactors[i] / determinant);
+    if (const std::optional<std::array<double, 16>> inverse = inverted(modelview))
+        for (int row = 0; row < 3; ++row)
+            for (int column = 0; column < 3; ++column)
+                n[column * 3 + row] = static_cast<float>((*inverse)[row * 4 + column]);
     return n;
 }
 

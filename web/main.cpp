@@ -85,6 +85,8 @@ EMSCRIPTEN_KEEPALIVE int bezierStart()
 {
     if (!canvasView.create("#canvas") || !parameterView.create("#parameter"))
         return 1;
+    canvasView.upload(canvas);
+    parameterView.upload(parameter);
     return 0;
 }
 
@@ -96,8 +98,6 @@ EMSCRIPTEN_KEEPALIVE void bezierResize(int canvasWidth, int canvasHeight, int pa
     viewSizes = {canvasWidth, canvasHeight, parameterWidth, parameterHeight};
     canvasView.resize(canvasWidth, canvasHeight, ratio);
     parameterView.resize(parameterWidth, parameterHeight, ratio);
-    canvasView.upload(canvas);
-    parameterView.upload(parameter);
     paintCanvas();
     parameterView.paint();
 }
@@ -111,11 +111,13 @@ EMSCRIPTEN_KEEPALIVE int bezierRestoreView(int view)
         canvasView = CanvasGLView();
         if (!canvasView.create("#canvas"))
             return 1;
+        canvasView.upload(canvas);
     } else {
         parameterView.destroy();
         parameterView = ParameterGLView();
         if (!parameterView.create("#parameter"))
             return 1;
+        parameterView.upload(parameter);
     }
     bezierResize(viewSizes.canvasWidth, viewSizes.canvasHeight, viewSizes.parameterWidth, viewSizes.parameterHeight,
                  pixelRatio);
