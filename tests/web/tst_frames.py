@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """The page's two views against the desktop's frames of the same scenarios, which the desktop
 build's tst_highdpi wrote earlier in the same run: at most a share of the pixels may differ,
-each by more than a channel difference.
+each by more than a channel difference. At ratio 1 the browser then zooms to 200 % while the page
+is open, and the page must redraw at once and draw the desktop's frames at ratio 2.
 
 Usage: tst_frames.py SITE_FOLDER DEVICE_PIXEL_RATIO DESKTOP_FRAMES_FOLDER
 """
+import hashlib
 import json
 import os
 import sys
@@ -31,6 +33,16 @@ DIFFERENT_SHARE = {"canvas": 0.0002, "parameter": 0.0025}
 SLOTS = {"hull": "_bezierSetShowConvexHull", "subdivision": "_bezierSetShowSubDivPoints", "dial": "_bezierSetZRotation",
          "zoom": "_bezierSetZoom", "level": "_bezierChangeDrawLevel"}
 MODES = {0: "_bezierSetSelectMode", 1: "_bezierSetAddMode", 2: "_bezierSetMoveMode"}
+# Browser zoom, for a change of ratio while the page is open, in a window that holds the
+# dialog unscaled at twice the ratio.
+ZOOM_EXTENSION = os.path.realpath(os.path.join(os.path.dirname(__file__), "zoom-extension"))
+ZOOM_WINDOW = "--window-size=1600,1400"
+LIVE_ZOOM, LIVE_SCENARIO = 2, "hull"
+
+
+def extension_id(path):
+    """The id Chromium gives an unpacked extension: its path's digest, in the letters a to p."""
+    return "".join(chr(ord("a") + int(c, 16)) for c in hashlib.sha256(path.encode()).hexdigest()[:32])
 
 
 def play(page, steps):
@@ -46,9 +58,9 @@ def play(page, steps):
             page.js(f"window.bezier.{SLOTS[action]}({values[0]})")
 
 
-def view_of(shot, origin, size):
-    left, top = (round((DIALOG[i] + origin[i]) * RATIO) for i in (0, 1))
-    return shot.crop((left, top, left + round(size[0] * RATIO), top + round(size[1] * RATIO)))
+def view_of(shot, origin, size, ratio):
+    left, top = (round((DIALOG[i] + origin[i]) * ratio) for i in (0, 1))
+    return shot.crop((left, top, left + round(size[0] * ratio), top + round(size[1] * ratio)))
 
 
 def different_share(a, b):
@@ -63,30 +75,64 @@ def different_share(a, b):
     return different / (a.size[0] * a.size[1]), largest
 
 
+def open_page(driver, server):
+    driver.get(server.address)
+    deadline = time.time() + page_test.TIMEOUT_S
+    while driver.execute_script("return document.documentElement.dataset.ready") != "true":
+        if time.time() > deadline:
+            return False
+        time.sleep(0.05)
+    return True
+
+
+def compare(shot, name, ratio, label):
+    for view, (origin, size) in VIEWS.items():
+        path = os.path.join(FRAMES, f"{name.replace(' ', '-')}-{view}-{ratio:g}.png")
+        if not os.path.exists(path):
+            check(False, f"no desktop frame {path}: run the release build's tst_highdpi first")
+            continue
+        share, largest = different_share(view_of(shot, origin, size, ratio), Image.open(path).convert("RGB"))
+        print(f"{label}, {view}: {share:.4%} of the pixels differ, by up to {largest}")
+        check(share <= DIFFERENT_SHARE[view], f"{label}, {view}: {share:.4%} of the pixels differ")
+
+
+def live_zoom(page, server):
+    """Browser zoom while the page is open: the views redraw at once at their new device-pixel
+    size, and what is drawn next is the desktop's frame at the new ratio."""
+    check(open_page(page.driver, server), "the page did not start")
+    play(page, SCENARIOS[LIVE_SCENARIO])
+    reply = page.driver.execute_async_script(
+        f"chrome.runtime.sendMessage('{extension_id(ZOOM_EXTENSION)}', {LIVE_ZOOM}, arguments[0])")
+    check(reply == "zoomed", f"browser zoom: {reply}")
+    expected = [round(v * LIVE_ZOOM * RATIO) for v in VIEWS["canvas"][1]]
+    deadline = time.time() + page_test.TIMEOUT_S
+    size = lambda: page.js("const c = document.getElementById('canvas'); return [c.width, c.height]")
+    while size() != expected and time.time() < deadline:
+        time.sleep(0.05)
+    check(size() == expected, f"the canvas at zoom {LIVE_ZOOM}: {size()} device pixels, expected {expected}")
+    redrawn = view_of(page.screenshot(), *VIEWS["canvas"], LIVE_ZOOM * RATIO)
+    hull = sum(1 for p in redrawn.getdata() if page_test.is_hull_red(p))
+    check(hull > 500 * LIVE_ZOOM, f"the hull redrawn at zoom {LIVE_ZOOM} without input: {hull} pixels")
+    page.js("window.bezier._bezierDeleteAllControlPoints()")
+    play(page, SCENARIOS[LIVE_SCENARIO])
+    compare(page.screenshot(), LIVE_SCENARIO, LIVE_ZOOM * RATIO, f"{LIVE_SCENARIO} after zooming to {LIVE_ZOOM}")
+
+
 def main():
     server = page_test.Server()
     with tempfile.TemporaryDirectory() as profile:
-        driver_process, driver = page_test.start_browser(profile)
+        driver_process, driver = page_test.start_browser(
+            profile, [ZOOM_WINDOW, f"--load-extension={ZOOM_EXTENSION}", f"--disable-extensions-except={ZOOM_EXTENSION}"])
         try:
             page = Page(driver)
             for name, steps in SCENARIOS.items():
-                driver.get(server.address)
-                deadline = time.time() + page_test.TIMEOUT_S
-                while driver.execute_script("return document.documentElement.dataset.ready") != "true":
-                    if time.time() > deadline:
-                        check(False, "the page did not start")
-                        return 1
-                    time.sleep(0.05)
+                if not open_page(driver, server):
+                    check(False, "the page did not start")
+                    return 1
                 play(page, steps)
-                shot = page.screenshot()
-                for view, (origin, size) in VIEWS.items():
-                    path = os.path.join(FRAMES, f"{name.replace(' ', '-')}-{view}-{RATIO:g}.png")
-                    if not os.path.exists(path):
-                        check(False, f"no desktop frame {path}: run the release build's tst_highdpi first")
-                        continue
-                    share, largest = different_share(view_of(shot, origin, size), Image.open(path).convert("RGB"))
-                    print(f"{name}, {view}, ratio {RATIO:g}: {share:.4%} of the pixels differ, by up to {largest}")
-                    check(share <= DIFFERENT_SHARE[view], f"{name}, {view}: {share:.4%} of the pixels differ")
+                compare(page.screenshot(), name, RATIO, f"{name}, ratio {RATIO:g}")
+            if RATIO * LIVE_ZOOM in (1, 2):
+                live_zoom(page, server)
         finally:
             driver.quit()
             os.killpg(driver_process.pid, 9)
