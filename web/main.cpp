@@ -6,6 +6,8 @@
 
 #include <emscripten.h>
 
+#include <cstdlib>
+#include <new>
 #include <string>
 
 namespace {
@@ -43,6 +45,15 @@ void writeTrace(const std::string &text)
         logTraceLine(openTraceLine.substr(0, end).c_str());
         openTraceLine.erase(0, end + 1);
     }
+}
+
+// Marks the module before stopping, so the page can say that memory, and not a fault, stopped it.
+EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
+
+[[noreturn]] void stopOutOfMemory()
+{
+    markOutOfMemory();
+    std::abort();
 }
 
 void paintCanvas()
@@ -83,6 +94,7 @@ extern "C" {
 // Makes both WebGL2 contexts; 0 on success, 1 where the browser gives no WebGL2.
 EMSCRIPTEN_KEEPALIVE int bezierStart()
 {
+    std::set_new_handler(stopOutOfMemory);
     if (!canvasView.create("#canvas") || !parameterView.create("#parameter"))
         return 1;
     canvasView.upload(canvas);

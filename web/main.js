@@ -6,6 +6,9 @@ import createBezier from "./bezier.js";
 const $ = (id) => document.getElementById(id);
 const dialog = $("dialog");
 
+// Set once the editor has stopped: nothing calls into it after that.
+let stopped = false;
+
 function fail(sentence) {
   dialog.hidden = true;
   const message = $("message");
@@ -18,6 +21,8 @@ const QT_BUTTONS = [1, 4, 2];
 const PAGE_STEP = 10;
 const NO_WEBASSEMBLY = "This browser cannot run the editor (it needs WebAssembly with SIMD): update the browser, or allow WebAssembly for this page.";
 const NO_WEBGL2 = "This browser cannot draw the editor (it needs WebGL 2): update the browser or turn on hardware acceleration.";
+const OUT_OF_MEMORY = "The editor ran out of memory: close other tabs, or use fewer points or a lower level.";
+const STOPPED = "The editor stopped on an internal fault: reload the page.";
 
 // A slider's value moved by a key, as the desktop's sliders take keys; null for other keys.
 function keyedValue(key, value, min, max) {
@@ -169,7 +174,7 @@ function restoreLostContexts(editor) {
   ["canvas", "parameter"].forEach((id, view) => {
     $(id).addEventListener("webglcontextlost", (e) => e.preventDefault());
     $(id).addEventListener("webglcontextrestored", () => {
-      if (editor._bezierRestoreView(view) !== 0) fail(NO_WEBGL2);
+      if (!stopped && editor._bezierRestoreView(view) !== 0) fail(NO_WEBGL2);
     });
   });
 }
@@ -203,6 +208,7 @@ function layOut() {
 function sizeViews(editor) {
   const views = [$("canvas"), $("parameter")];
   const resize = () => {
+    if (stopped) return;
     const sizes = views.flatMap((view) => [view.width, view.height]);
     editor._bezierResize(...sizes, dialogRatio());
   };
@@ -247,11 +253,19 @@ async function start() {
   if (typeof WebAssembly !== "object" || !WebAssembly.validate(SIMD_PROBE))
     return fail(NO_WEBASSEMBLY);
   dialog.hidden = false;
+  // Once the editor has stopped, the sentence says so: what the module then writes or throws
+  // from the handler that was running is no news.
+  const settings = {
+    onAbort: () => {
+      stopped = true;
+      fail(settings.outOfMemory ? OUT_OF_MEMORY : STOPPED);
+    },
+    printErr: (text) => stopped || console.error(text),
+  };
+  window.addEventListener("error", (event) => stopped && event.preventDefault());
   let editor;
   try {
-    editor = await createBezier({
-      onAbort: () => fail("The editor ran out of memory: close other tabs, or use fewer points or a lower level."),
-    });
+    editor = await createBezier(settings);
   } catch {
     return fail(NO_WEBASSEMBLY);
   }

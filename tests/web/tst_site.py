@@ -11,6 +11,8 @@ import sys
 import tempfile
 import time
 
+from selenium.webdriver.common.keys import Keys
+
 import tst_page as page_test
 from tst_page import Server, check
 
@@ -104,24 +106,47 @@ def small_window(driver):
         server.server_close()
 
 
+# The heap's first 16 MB, and no more, hold about 200 points at level 8.
+FIXED_HEAP = "--js-flags=--wasm-max-mem-pages=256"
+MEMORY_CLICKS = 400
+
+def exhaust_memory(driver):
+    """Points added at level 8 until a heap that cannot grow is full."""
+    page = page_test.Page(driver)
+    wait_for(driver, "return document.documentElement.dataset.ready === 'true'", "the page did not start")
+    page.keys("Slider2", Keys.END)
+    builder, action = page.pointer()
+    action.move_to_location(*page.in_canvas((100, 100)))
+    for _ in range(MEMORY_CLICKS):
+        action.pointer_down().pointer_up()
+    builder.perform()
+
+
 # Browsers that fall short, and the sentence each must show instead of the dialog.
 FALLBACKS = [
-    ("no WebGL 2", ["--disable-webgl"], None, "needs WebGL 2"),
-    # Without a JIT, as in locked-down modes, V8 has no WebAssembly.
-    ("no WebAssembly", ["--js-flags=--jitless"], None, "needs WebAssembly"),
-    ("scripts off", [], {"profile.managed_default_content_settings.javascript": 2}, "needs JavaScript"),
+    ("no WebGL 2", ["--disable-webgl"], None, None, "needs WebGL 2"),
+    # Without a JIT, as in locked-down modes, V8 has no WebAssembly; on a processor without
+    # SSE4.1 it has no WebAssembly SIMD.
+    ("no WebAssembly", ["--js-flags=--jitless"], None, None, "needs WebAssembly"),
+    ("no WebAssembly SIMD", ["--js-flags=--no-enable-sse4-1"], None, None, "needs WebAssembly with SIMD"),
+    ("scripts off", [], {"profile.managed_default_content_settings.javascript": 2}, None, "needs JavaScript"),
+    ("a heap that cannot grow", [FIXED_HEAP], None, exhaust_memory, "ran out of memory"),
 ]
 
 
-def fallback(name, flags, prefs, sentence):
+def fallback(name, flags, prefs, steps, sentence):
     server = Server()
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = page_test.start_browser(profile, flags, prefs)
         try:
             driver.get(server.address)
+            if steps:
+                steps(driver)
             wait_for(driver, f"return document.body.innerText.includes({sentence!r})", f"{name}: no sentence")
             check(not driver.execute_script("const d = document.getElementById('dialog');"
                                             " return d.offsetWidth > 0 && !d.hidden"), f"{name}: the dialog shows")
+            own = [e for e in driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
+            check(not own, f"{name}: {len(own)} console errors or warnings, the first: {own[:3]}")
         finally:
             driver.quit()
             os.killpg(driver_process.pid, 9)
