@@ -9,38 +9,13 @@
 
 namespace {
 
-// Lines and points as quads in window space: each six vertices are one segment (from, to) or
-// one point (from), widened by halfWidth device pixels along the minor axis, or to a square.
+// Lines and points as quads already in window space, in device pixels.
 constexpr const char *kLineVertexShader = R"(#version 300 es
-uniform mat4 transform;
 uniform vec2 viewportSize;
-uniform float halfWidth;
-uniform bool squares;
-in vec3 from;
-in vec3 to;
-const vec2 corners[6] = vec2[6](vec2(0, -1), vec2(1, -1), vec2(0, 1), vec2(0, 1), vec2(1, -1), vec2(1, 1));
-vec3 windowOf(vec3 p)
-{
-    vec4 clip = transform * vec4(p, 1.0);
-    vec3 ndc = clip.xyz / clip.w;
-    return vec3((ndc.xy * 0.5 + 0.5) * viewportSize, ndc.z);
-}
+in vec3 windowPosition;
 void main()
 {
-    vec2 corner = corners[gl_VertexID % 6];
-    vec3 a = windowOf(from);
-    vec3 p;
-    vec2 offset;
-    if (squares) {
-        p = a;
-        offset = vec2(corner.x * 2.0 - 1.0, corner.y) * halfWidth;
-    } else {
-        vec3 b = windowOf(to);
-        p = mix(a, b, corner.x);
-        vec2 d = b.xy - a.xy;
-        offset = abs(d.x) >= abs(d.y) ? vec2(0.0, corner.y * halfWidth) : vec2(corner.y * halfWidth, 0.0);
-    }
-    gl_Position = vec4((p.xy + offset) / viewportSize * 2.0 - 1.0, p.z, 1.0);
+    gl_Position = vec4(windowPosition.xy / viewportSize * 2.0 - 1.0, windowPosition.z, 1.0);
 }
 )";
 
@@ -150,30 +125,78 @@ std::array<float, 9> normalTransformOf(const std::array<double, 16> &modelview)
     return n;
 }
 
-// Vertices of one quad: two triangles.
-constexpr std::size_t kQuadVertices = 6;
-// Each quad vertex holds the segment's two ends.
-constexpr std::size_t kQuadVertexFloats = 2 * kPositionFloats;
-
-// Uploads positions as quads, one per position: the segment from it to the next (to itself for
-// the last), which draws strips, segments and points alike without instancing, which software
-// rasterisers run one instance at a time.
-void vertexPositions(GLuint buffer, const std::vector<float> &positions)
+// Where `transform` and the viewport put a position: clip coordinates, divided by w, in device
+// pixels from the viewport's corner, with the depth in normalised coordinates.
+WindowPoint windowPointOf(const MatrixF &transform, const float *p, float width, float height)
 {
-    const std::size_t count = positions.size() / kPositionFloats;
-    std::vector<float> quads(count * kQuadVertices * kQuadVertexFloats);
-    float *out = quads.data();
-    for (std::size_t i = 0; i < count; ++i) {
-        const float *from = &positions[i * kPositionFloats];
-        const float *to = &positions[std::min(i + 1, count - 1) * kPositionFloats];
-        for (std::size_t corner = 0; corner < kQuadVertices; ++corner) {
-            out = std::copy(from, from + kPositionFloats, out);
-            out = std::copy(to, to + kPositionFloats, out);
-        }
-    }
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(quads.size() * sizeof(float)), quads.data(), GL_STATIC_DRAW);
+    const auto clip = [&](int row) {
+        return transform[row] * p[0] + transform[4 + row] * p[1] + transform[8 + row] * p[2] + transform[12 + row];
+    };
+    const float w = clip(3);
+    return {(clip(0) / w * 0.5f + 0.5f) * width, (clip(1) / w * 0.5f + 0.5f) * height, clip(2) / w};
 }
+
+// Whether a segment's quad can cover a pixel centre, from its ends along its major axis: its
+// sides across that axis lie at those ends. At level 8 most segments are a small part of a pixel
+// long and cover none, and a software rasteriser spends its time by triangles, so those are left
+// out; the picture stays the same to the pixel. Drivers round corners to a grid of 1/16 pixel or
+// finer, so at most 1/32 pixel off: the margin is twice that.
+bool reachesPixelCentres(float from, float to)
+{
+    constexpr double kSnapMargin = 1.0 / 16;
+    const double low = std::min<double>(from, to) - kSnapMargin - 0.5;
+    const double high = std::max<double>(from, to) + kSnapMargin - 0.5;
+    return std::floor(high) >= std::ceil(low);
+}
+
+// A quad's four corners in strip order: two at its start, two at its end.
+struct Quad
+{
+    WindowPoint start;
+    float startOffsets[2][2];
+    WindowPoint end;
+    float endOffsets[2][2];
+};
+
+// Appends quads to a triangle strip: a quad that begins where the last one ended, with the same
+// corners, shares them; any other is joined to the last by two repeated vertices, which make
+// triangles without area.
+class StripWriter
+{
+public:
+    explicit StripWriter(std::vector<float> &strip) : strip(strip), first(strip.size()) {}
+
+    void add(const Quad &quad, bool sharesLastEnd)
+    {
+        const bool empty = strip.size() == first;
+        if (!empty && sharesLastEnd) {
+            corners(quad.end, quad.endOffsets);
+            return;
+        }
+        if (!empty) {
+            std::array<float, kPositionFloats> last;
+            std::copy(strip.end() - std::ptrdiff_t(kPositionFloats), strip.end(), last.begin());
+            strip.insert(strip.end(), last.begin(), last.end());
+            vertex(quad.start, quad.startOffsets[0]);
+        }
+        corners(quad.start, quad.startOffsets);
+        corners(quad.end, quad.endOffsets);
+    }
+
+private:
+    void vertex(const WindowPoint &p, const float offset[2])
+    {
+        strip.insert(strip.end(), {p.x + offset[0], p.y + offset[1], p.z});
+    }
+    void corners(const WindowPoint &p, const float offsets[2][2])
+    {
+        vertex(p, offsets[0]);
+        vertex(p, offsets[1]);
+    }
+
+    std::vector<float> &strip;
+    std::size_t first;
+};
 
 std::vector<float> positionsOf(std::initializer_list<Point3> points)
 {
@@ -194,6 +217,10 @@ std::array<float, 3> ambientLit(Rgb color)
     return {std::min(1.0f, kSceneAmbient * color.red), std::min(1.0f, kSceneAmbient * color.green),
             std::min(1.0f, kSceneAmbient * color.blue)};
 }
+
+// The axes: three segments, and their four points.
+const std::vector<float> kCanvasAxes = positionsOf({{0, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {0, 0, 0}, {0, 0, 1}});
+const std::vector<float> kCanvasAxisPoints = positionsOf({{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}});
 
 // Markers are uploaded this many at a time, so a large curve needs no second copy of itself.
 constexpr std::size_t kMarkersPerUpload = 4096;
@@ -220,6 +247,7 @@ bool WebGLView::create(const char *selector)
     glEnable(GL_DEPTH_TEST);
     lineProgram = linkedProgram(kLineVertexShader, kColorFragmentShader);
     glGenVertexArrays(1, &lineArray);
+    glGenBuffers(1, &lineBuffer);
     return true;
 }
 
@@ -250,32 +278,68 @@ void WebGLView::beginFrame(const ViewTransform &view)
     transform = product(toFloat(view.projection), toFloat(view.modelview));
 }
 
-void WebGLView::drawLines(GLuint buffer, GLint first, GLsizei count, LineKind kind, float width, const float rgb[3])
+void WebGLView::addLines(const float *positions, std::size_t count, LineKind kind, float width, const float rgb[3])
 {
-    if (kind == LineKind::Segments) {
-        for (GLsizei pair = 0; pair + 1 < count; pair += 2)
-            drawLines(buffer, first + pair, 2, LineKind::Strip, width, rgb);
-        return;
+    const float halfWidth = static_cast<float>(width * pixelRatio / 2.0);
+    windowPoints.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        windowPoints[i] = windowPointOf(transform, positions + i * kPositionFloats, static_cast<float>(deviceWidth),
+                                        static_cast<float>(deviceHeight));
+    const GLint first = static_cast<GLint>(lineStrip.size() / kPositionFloats);
+    StripWriter writer(lineStrip);
+    if (kind == LineKind::Points) {
+        for (const WindowPoint &p : windowPoints)
+            writer.add({p, {{-halfWidth, -halfWidth}, {-halfWidth, halfWidth}},
+                        p, {{halfWidth, -halfWidth}, {halfWidth, halfWidth}}},
+                       false);
+    } else {
+        // Each segment is widened across its minor axis. A strip's segment shares the corners of
+        // the one before when that was drawn and is widened the same way.
+        bool lastAlongX = false;
+        std::size_t lastDrawn = count;
+        const std::size_t step = kind == LineKind::Segments ? 2 : 1;
+        for (std::size_t i = 0; i + 1 < count; i += step) {
+            const WindowPoint &a = windowPoints[i];
+            const WindowPoint &b = windowPoints[i + 1];
+            const bool alongX = std::fabs(b.x - a.x) >= std::fabs(b.y - a.y);
+            if (!reachesPixelCentres(alongX ? a.x : a.y, alongX ? b.x : b.y))
+                continue;
+            const float dx = alongX ? 0.0f : halfWidth;
+            const float dy = alongX ? halfWidth : 0.0f;
+            writer.add({a, {{-dx, -dy}, {dx, dy}}, b, {{-dx, -dy}, {dx, dy}}},
+                       kind == LineKind::Strip && lastDrawn + 1 == i && alongX == lastAlongX);
+            lastAlongX = alongX;
+            lastDrawn = i;
+        }
     }
-    const GLsizei quads = kind == LineKind::Points ? count : count - 1;
-    if (quads <= 0)
-        return;
+    const GLsizei vertices = static_cast<GLsizei>(lineStrip.size() / kPositionFloats) - first;
+    if (vertices > 0)
+        lineRuns.push_back({first, vertices, {rgb[0], rgb[1], rgb[2]}});
+}
+
+void WebGLView::addLines(const std::vector<float> &positions, LineKind kind, float width, const float rgb[3])
+{
+    addLines(positions.data(), positions.size() / kPositionFloats, kind, width, rgb);
+}
+
+void WebGLView::drawLines()
+{
     glUseProgram(lineProgram);
     glBindVertexArray(lineArray);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    constexpr GLsizei stride = kQuadVertexFloats * sizeof(float);
-    const GLuint from = attribute(lineProgram, "from");
-    const GLuint to = attribute(lineProgram, "to");
-    glEnableVertexAttribArray(from);
-    glEnableVertexAttribArray(to);
-    glVertexAttribPointer(from, 3, GL_FLOAT, GL_FALSE, stride, byteOffset(0));
-    glVertexAttribPointer(to, 3, GL_FLOAT, GL_FALSE, stride, byteOffset(kPositionFloats));
-    glUniformMatrix4fv(uniform(lineProgram, "transform"), 1, GL_FALSE, transform.data());
+    glBindBuffer(GL_ARRAY_BUFFER, lineBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(lineStrip.size() * sizeof(float)), lineStrip.data(),
+                 GL_STREAM_DRAW);
+    const GLuint position = attribute(lineProgram, "windowPosition");
+    glEnableVertexAttribArray(position);
+    glVertexAttribPointer(position, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
     glUniform2f(uniform(lineProgram, "viewportSize"), static_cast<float>(deviceWidth), static_cast<float>(deviceHeight));
-    glUniform1f(uniform(lineProgram, "halfWidth"), static_cast<float>(width * pixelRatio / 2.0));
-    glUniform1i(uniform(lineProgram, "squares"), kind == LineKind::Points);
-    glUniform3fv(uniform(lineProgram, "color"), 1, rgb);
-    glDrawArrays(GL_TRIANGLES, first * GLint(kQuadVertices), quads * GLsizei(kQuadVertices));
+    const GLint color = uniform(lineProgram, "color");
+    for (const LineRun &run : lineRuns) {
+        glUniform3fv(color, 1, run.rgb.data());
+        glDrawArrays(GL_TRIANGLE_STRIP, run.first, run.count);
+    }
+    lineStrip.clear();
+    lineRuns.clear();
 }
 
 bool CanvasGLView::create(const char *selector)
@@ -284,14 +348,7 @@ bool CanvasGLView::create(const char *selector)
         return false;
     markerProgram = linkedProgram(kMarkerVertexShader, kMarkerFragmentShader);
     glGenVertexArrays(1, &markerArray);
-    GLuint buffers[3];
-    glGenBuffers(3, buffers);
-    axesBuffer = buffers[0];
-    lineBuffer = buffers[1];
-    markerBuffer = buffers[2];
-    // The axes never change: three segments, then the four points.
-    vertexPositions(axesBuffer, positionsOf({{0, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {0, 0, 0}, {0, 0, 1},
-                                             {0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}));
+    glGenBuffers(1, &markerBuffer);
     return true;
 }
 
@@ -305,11 +362,10 @@ void CanvasGLView::upload(const PageCanvas &canvas)
     subdivisionMarkers = canvas.showSubDivPoints ? curveCount : 0;
     selectedMarker = canvas.selectedPoint;
 
-    scratch.resize(std::size_t(curveCount + polygonCount + hullCount) * kPositionFloats);
-    float *out = putPositions(canvas.curve.data(), canvas.curve.size(), scratch.data());
+    linePositions.resize(std::size_t(curveCount + polygonCount + hullCount) * kPositionFloats);
+    float *out = putPositions(canvas.curve.data(), canvas.curve.size(), linePositions.data());
     out = putPositions(canvas.controlPoints.data(), std::size_t(polygonCount), out);
     putPositions(canvas.hull.data(), std::size_t(hullCount), out);
-    vertexPositions(lineBuffer, scratch);
 
     constexpr std::size_t markerFloats = kMarkerVertices * kLitVertexFloats;
     glBindBuffer(GL_ARRAY_BUFFER, markerBuffer);
@@ -342,15 +398,19 @@ ViewTransform CanvasGLView::paint(const PageCanvas &canvas)
 
     // The axes, then the curve in the axis points' material, then the outlines.
     const Rgb axisColors[3] = {kXAxisColor, kYAxisColor, kZAxisColor};
-    for (int axis = 0; axis < 3; ++axis)
-        drawLines(axesBuffer, axis * 2, 2, LineKind::Segments, kAxisLineWidth, ambientLit(axisColors[axis]).data());
+    for (std::size_t axis = 0; axis < 3; ++axis)
+        addLines(kCanvasAxes.data() + axis * 2 * kPositionFloats, 2, LineKind::Segments, kAxisLineWidth,
+                 ambientLit(axisColors[axis]).data());
     const auto axisPointColor = ambientLit(kAxisPointColor);
-    drawLines(axesBuffer, 6, 4, LineKind::Points, kAxisPointSize, axisPointColor.data());
-    drawLines(lineBuffer, 0, curveCount, LineKind::Strip, kCurveLineWidth, axisPointColor.data());
+    addLines(kCanvasAxisPoints, LineKind::Points, kAxisPointSize, axisPointColor.data());
+    const float *positions = linePositions.data();
+    addLines(positions, std::size_t(curveCount), LineKind::Strip, kCurveLineWidth, axisPointColor.data());
     const auto outlineColor = ambientLit(kOutlineColor);
-    drawLines(lineBuffer, curveCount, polygonCount, LineKind::Strip, kOutlineLineWidth, outlineColor.data());
-    drawLines(lineBuffer, curveCount + polygonCount, hullCount, LineKind::Strip, kOutlineLineWidth,
-              outlineColor.data());
+    positions += std::size_t(curveCount) * kPositionFloats;
+    addLines(positions, std::size_t(polygonCount), LineKind::Strip, kOutlineLineWidth, outlineColor.data());
+    positions += std::size_t(polygonCount) * kPositionFloats;
+    addLines(positions, std::size_t(hullCount), LineKind::Strip, kOutlineLineWidth, outlineColor.data());
+    drawLines();
 
     glUseProgram(markerProgram);
     glBindVertexArray(markerArray);
@@ -389,6 +449,7 @@ constexpr float kParameterCurveWidth = 1.0f;
 constexpr float kParameterAxisColor[3] = {1.0f, 1.0f, 1.0f};
 constexpr float kParameterCurveColor[3] = {1.0f, 1.0f, 0.1f};
 constexpr float kParameterLineColor[3] = {0.0f, 1.0f, 0.0f};
+const std::vector<float> kParameterAxes = positionsOf({{0, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 1, 0}});
 
 } // namespace
 
@@ -396,18 +457,13 @@ bool ParameterGLView::create(const char *selector)
 {
     if (!WebGLView::create(selector))
         return false;
-    GLuint buffers[2];
-    glGenBuffers(2, buffers);
-    axesBuffer = buffers[0];
-    curveBuffer = buffers[1];
-    vertexPositions(axesBuffer, positionsOf({{0, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 1, 0}}));
     return true;
 }
 
 void ParameterGLView::upload(const PageParameter &parameter)
 {
-    makeCurrent();
-    std::vector<float> positions;
+    std::vector<float> &positions = curvePositions;
+    positions.clear();
     curveCounts.clear();
     for (const Polyline &curve : parameter.basisCurves) {
         const std::size_t start = positions.size();
@@ -418,17 +474,17 @@ void ParameterGLView::upload(const PageParameter &parameter)
     // The parameter line comes last.
     for (const Point3 &p : {Point3{parameter.u, 0, 0}, Point3{parameter.u, 1, 0}})
         positions.insert(positions.end(), {float(p.x), float(p.y), float(p.z)});
-    vertexPositions(curveBuffer, positions);
 }
 
 void ParameterGLView::paint()
 {
     beginFrame(viewTransformOf(deviceWidth, deviceHeight, parameterModelview(), parameterProjection()));
-    drawLines(axesBuffer, 0, 4, LineKind::Segments, kParameterAxisWidth, kParameterAxisColor);
-    GLint first = 0;
+    addLines(kParameterAxes, LineKind::Segments, kParameterAxisWidth, kParameterAxisColor);
+    const float *positions = curvePositions.data();
     for (GLsizei count : curveCounts) {
-        drawLines(curveBuffer, first, count, LineKind::Strip, kParameterCurveWidth, kParameterCurveColor);
-        first += count;
+        addLines(positions, std::size_t(count), LineKind::Strip, kParameterCurveWidth, kParameterCurveColor);
+        positions += std::size_t(count) * kPositionFloats;
     }
-    drawLines(curveBuffer, first, 2, LineKind::Segments, kParameterCurveWidth, kParameterLineColor);
+    addLines(positions, 2, LineKind::Segments, kParameterCurveWidth, kParameterLineColor);
+    drawLines();
 }

@@ -6,11 +6,20 @@
 #include <GLES3/gl3.h>
 #include <emscripten/html5_webgl.h>
 
+#include <array>
 #include <vector>
 
 // The two views drawn with WebGL2 from the same vertex arrays as the desktop. WebGL rasterises
 // lines one pixel wide and has no large points, so lines and points are drawn as quads sized in
-// device pixels, widened along the minor axis as the desktop's driver widens them.
+// device pixels, widened along the minor axis as the desktop's driver widens them. The quads are
+// made in window space at each frame, where a segment's minor axis is known, so that the
+// segments of a line strip share their corners: a software rasteriser's time goes by vertices.
+// A position in window space: device pixels from the viewport's corner, and the depth.
+struct WindowPoint
+{
+    float x, y, z;
+};
+
 class WebGLView
 {
 public:
@@ -27,8 +36,13 @@ public:
 protected:
     // Lines and points as quads: a strip, separate segments or square points of `positions`.
     enum class LineKind { Strip, Segments, Points };
-    void drawLines(GLuint buffer, GLint first, GLsizei count, LineKind kind, float width, const float rgb[3]);
     void beginFrame(const ViewTransform &view);
+    // Adds the lines or points of `count` positions to the frame, `width` device-independent
+    // pixels wide.
+    void addLines(const float *positions, std::size_t count, LineKind kind, float width, const float rgb[3]);
+    void addLines(const std::vector<float> &positions, LineKind kind, float width, const float rgb[3]);
+    // Draws what was added, in that order.
+    void drawLines();
 
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
     int deviceWidth = 0;
@@ -36,8 +50,21 @@ protected:
     double pixelRatio = 1.0;
     GLuint lineProgram = 0;
     GLuint lineArray = 0;
+    GLuint lineBuffer = 0;
     // Projection times modelview, in single precision as the driver multiplies.
     MatrixF transform{};
+
+private:
+    struct LineRun
+    {
+        GLint first;
+        GLsizei count;
+        std::array<float, 3> rgb;
+    };
+    // The frame's quads: a triangle strip of window positions for each run.
+    std::vector<float> lineStrip;
+    std::vector<LineRun> lineRuns;
+    std::vector<WindowPoint> windowPoints;
 };
 
 class CanvasGLView : public WebGLView
@@ -52,10 +79,9 @@ public:
 private:
     GLuint markerProgram = 0;
     GLuint markerArray = 0;
-    GLuint axesBuffer = 0;
-    GLuint lineBuffer = 0;
     GLuint markerBuffer = 0;
-    // What upload put in the buffers, in drawing order.
+    // What upload took from the canvas: the curve, the polygon and the hull, in drawing order.
+    std::vector<float> linePositions;
     GLsizei curveCount = 0;
     GLsizei polygonCount = 0;
     GLsizei hullCount = 0;
@@ -73,7 +99,7 @@ public:
     void paint();
 
 private:
-    GLuint axesBuffer = 0;
-    GLuint curveBuffer = 0;
+    // The basis curves, then the parameter line.
+    std::vector<float> curvePositions;
     std::vector<GLsizei> curveCounts;
 };
