@@ -22,8 +22,8 @@ DEVELOPER_PACKAGES=(
     dpkg-dev file desktop-file-utils appstream man-db lintian
 )
 # The toolkit-free core built by clang and, as WebAssembly, by Emscripten, whose tests Node runs;
-# Debian's Python serves the page.
-PORTABILITY_PACKAGES=(clang emscripten nodejs python3)
+# the page's icons rendered from the editor's; Debian's Python serves the page.
+PORTABILITY_PACKAGES=(clang emscripten nodejs librsvg2-bin python3)
 # The page's tests: headless Chromium driven through ChromeDriver by Debian's Selenium.
 BROWSER_PACKAGES=(chromium chromium-driver python3-selenium python3-pil)
 # The Windows build: the cross compiler, the icon's renderer, the installer's builder, and
