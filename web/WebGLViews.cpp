@@ -372,20 +372,20 @@ void CanvasGLView::upload(const PageCanvas &canvas)
     glBufferData(GL_ARRAY_BUFFER,
                  static_cast<GLsizeiptr>(std::size_t(controlMarkers + subdivisionMarkers) * markerFloats * sizeof(float)),
                  nullptr, GL_DYNAMIC_DRAW);
-    scratch.resize(kMarkersPerUpload * markerFloats);
+    const auto largestBatch = std::min<std::size_t>(kMarkersPerUpload, std::max(controlMarkers, subdivisionMarkers));
+    markerBatch.resize(largestBatch * markerFloats);
     std::size_t uploaded = 0;
     for (const auto &[points, count, halfSize] :
          {std::tuple{canvas.controlPoints.data(), std::size_t(controlMarkers), kControlMarkerHalfSize},
           std::tuple{canvas.curve.data(), std::size_t(subdivisionMarkers), kSubdivisionMarkerHalfSize}}) {
         for (std::size_t done = 0; done < count; done += kMarkersPerUpload) {
             const std::size_t batch = std::min(kMarkersPerUpload, count - done);
-            putMarkers(points + done, batch, halfSize, scratch.data());
+            putMarkers(points + done, batch, halfSize, markerBatch.data());
             glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(uploaded * markerFloats * sizeof(float)),
-                            static_cast<GLsizeiptr>(batch * markerFloats * sizeof(float)), scratch.data());
+                            static_cast<GLsizeiptr>(batch * markerFloats * sizeof(float)), markerBatch.data());
             uploaded += batch;
         }
     }
-    scratch = std::vector<float>();
 }
 
 ViewTransform CanvasGLView::paint(const PageCanvas &canvas)

@@ -48,13 +48,13 @@ protected:
     int deviceWidth = 0;
     int deviceHeight = 0;
     double pixelRatio = 1.0;
-    GLuint lineProgram = 0;
-    GLuint lineArray = 0;
-    GLuint lineBuffer = 0;
     // Projection times modelview, in single precision as the driver multiplies.
     MatrixF transform{};
 
 private:
+    GLuint lineProgram = 0;
+    GLuint lineArray = 0;
+    GLuint lineBuffer = 0;
     struct LineRun
     {
         GLint first;
@@ -88,7 +88,9 @@ private:
     GLsizei controlMarkers = 0;
     GLsizei subdivisionMarkers = 0;
     int selectedMarker = -1;
-    std::vector<float> scratch;
+    // One batch of markers on its way to the buffer, kept between uploads: a drag uploads at
+    // every event.
+    std::vector<float> markerBatch;
 };
 
 class ParameterGLView : public WebGLView
