@@ -6,9 +6,6 @@ import createBezier from "./bezier.js";
 const $ = (id) => document.getElementById(id);
 const dialog = $("dialog");
 
-// Set once the editor has stopped: nothing calls into it after that.
-let stopped = false;
-
 function fail(sentence) {
   dialog.hidden = true;
   const message = $("message");
@@ -174,7 +171,7 @@ function restoreLostContexts(editor) {
   ["canvas", "parameter"].forEach((id, view) => {
     $(id).addEventListener("webglcontextlost", (e) => e.preventDefault());
     $(id).addEventListener("webglcontextrestored", () => {
-      if (!stopped && editor._bezierRestoreView(view) !== 0) fail(NO_WEBGL2);
+      if (editor._bezierRestoreView(view) !== 0) fail(NO_WEBGL2);
     });
   });
 }
@@ -208,7 +205,6 @@ function layOut() {
 function sizeViews(editor) {
   const views = [$("canvas"), $("parameter")];
   const resize = () => {
-    if (stopped) return;
     const sizes = views.flatMap((view) => [view.width, view.height]);
     editor._bezierResize(...sizes, dialogRatio());
   };
@@ -254,10 +250,13 @@ async function start() {
     return fail(NO_WEBASSEMBLY);
   dialog.hidden = false;
   // Once the editor has stopped, the sentence says so: what the module then writes or throws
-  // from the handler that was running is no news.
+  // from the handler that was running is no news, and its functions do nothing, so that no
+  // drag, resize or restored context still under way calls into it.
+  let stopped = false;
   const settings = {
     onAbort: () => {
       stopped = true;
+      for (const name of Object.keys(settings)) if (name.startsWith("_bezier")) settings[name] = () => 0;
       fail(settings.outOfMemory ? OUT_OF_MEMORY : STOPPED);
     },
     printErr: (text) => stopped || console.error(text),
