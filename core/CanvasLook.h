@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
 
 // What the canvas draws with, for every front end: materials, marker sizes and line widths in
 // device-independent pixels.
@@ -36,13 +35,3 @@ constexpr std::array<float, 4> kLightPosition{1.0f, 2.0f, 5.0f, 0.0f};
 constexpr float kLightIntensity = 0.9f;
 constexpr float kSceneAmbient = 0.6f;
 constexpr float kMarkerShininess = 50.0f;
-
-// The control-point markers in runs of one colour: those before the selected one, the
-// selected one, those after it. A selection outside [0, count) selects none.
-struct MarkerRun
-{
-    std::size_t first;
-    std::size_t last;
-    Rgb color;
-};
-std::array<MarkerRun, 3> controlMarkerRuns(std::size_t count, int selectedPoint);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/CanvasLook.h"
 #include "geometry/Polyline.h"
 
+#include <array>
 #include <cstddef>
 
 // Vertex data for the curve buffers, made without GL: what glVertexPointer and glNormalPointer
@@ -21,3 +23,13 @@ float *putPositions(const Point3 *points, std::size_t count, float *out);
 // triangles with the face's (not unit) normal at each of their vertices. Returns the end of
 // what it wrote.
 float *putMarkers(const Point3 *points, std::size_t count, double d, float *out);
+
+// The control-point markers in runs of one colour: those before the selected one, the
+// selected one, those after it. A selection outside [0, count) selects none.
+struct MarkerRun
+{
+    std::size_t first;
+    std::size_t last;
+    Rgb color;
+};
+std::array<MarkerRun, 3> controlMarkerRuns(std::size_t count, int selectedPoint);

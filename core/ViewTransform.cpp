@@ -59,7 +59,6 @@ std::array<double, 16> multiplied(const std::array<double, 16> &a, const std::ar
     return r;
 }
 
-
 // The driver takes sinf and cosf of the angle, converted to radians in double and then to
 // float. The C libraries' sinf and cosf differ in their last bits (glibc's and a correctly
 // rounded one for 13 degrees, say), so this is glibc's method, from ARM's optimized routines:
