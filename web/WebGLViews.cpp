@@ -280,7 +280,9 @@ void WebGLView::beginFrame(const ViewTransform &view)
 
 void WebGLView::addLines(const float *positions, std::size_t count, LineKind kind, float width, const float rgb[3])
 {
-    const float halfWidth = static_cast<float>(width * pixelRatio / 2.0);
+    // Never thinner than a device pixel, as the driver draws lines and points: a dialog scaled
+    // down to fit a small window has fewer device pixels than CSS pixels.
+    const float halfWidth = static_cast<float>(std::max(width * pixelRatio, 1.0) / 2.0);
     windowPoints.resize(count);
     for (std::size_t i = 0; i < count; ++i)
         windowPoints[i] = windowPointOf(transform, positions + i * kPositionFloats, static_cast<float>(deviceWidth),

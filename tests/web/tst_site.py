@@ -100,6 +100,14 @@ def small_window(driver):
         for x, y in places:
             offset = page_test.marker_offset(shot, (round(x), round(y)))
             check(offset <= page_test.POINTER_TOLERANCE, f"a point {offset:.2f} device pixels from the finger")
+        # Lines stay whole, at least a device pixel wide, however far the dialog shrinks.
+        driver.find_element("css selector", "#CheckBox2 input").click()
+        shot = page.screenshot()
+        (x0, y0), (x1, y1) = places[0], places[2]
+        line_y = lambda x: round(y0 + (y1 - y0) * (x - x0) / (x1 - x0))
+        gaps = [x for x in range(round(x0) + 6, round(x1) - 6)
+                if not any(page_test.is_hull_red(shot.getpixel((x, line_y(x) + dy))) for dy in (-1, 0, 1))]
+        check(not gaps, f"the hull has gaps in {len(gaps)} columns")
         driver.execute("executeCdpCommand", {"cmd": "Emulation.clearDeviceMetricsOverride", "params": {}})
     finally:
         server.shutdown()
