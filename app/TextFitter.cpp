@@ -1,5 +1,7 @@
 #include "app/TextFitter.h"
 
+#include "core/TextFit.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QEvent>
@@ -9,9 +11,10 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 
-namespace {
+using bezier::kMinimumPointSize;
+using bezier::kPointSizeStep;
 
-constexpr qreal kPointSizeStep = 0.5;
+namespace {
 
 QString textOf(const QWidget &widget)
 {

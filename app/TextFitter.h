@@ -14,8 +14,6 @@ class TextFitter : public QObject
     Q_OBJECT
 
 public:
-    static constexpr qreal kMinimumPointSize = 7.0;
-
     TextFitter(QWidget *form, const QList<QWidget *> &textWidgets);
 
 protected:

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+using namespace bezier;
+
 namespace {
 
 constexpr std::size_t kCoordinates = 3;

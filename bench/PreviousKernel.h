@@ -8,4 +8,4 @@ void previousSubdivideInto(const Point3 *points, std::size_t count, Point3 *out,
 
 // Every level rebuilt from the control points as release 1.0 did, its levels split by as
 // many threads as it chose.
-void previousRebuildLevels(PolylineList &levels, const Polyline &controlPoints, int depth, LevelStorage &storage);
+void previousRebuildLevels(PolylineList &levels, const Polyline &controlPoints, int depth, bezier::LevelStorage &storage);

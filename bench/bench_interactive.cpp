@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <functional>
 
+using namespace bezier;
+
 namespace {
 
 constexpr int kDepth = 8;

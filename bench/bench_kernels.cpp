@@ -5,12 +5,14 @@
 #include "core/ConvexHull.h"
 #include "PreviousKernel.h"
 #include "core/Subdivision.h"
-#include "core/BernsteinBasis.h"
+#include "core/ParameterModel.h"
 
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <map>
+
+using namespace bezier;
 
 namespace {
 
@@ -180,8 +182,12 @@ void hull(benchmark::State &state)
 
 void basisSampling(benchmark::State &state)
 {
-    for (auto _ : state)
-        benchmark::DoNotOptimize(bernsteinBasisCurves(static_cast<int>(state.range(0))));
+    ParameterModel parameter;
+    parameter.degree = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        parameter.computeBasis();
+        benchmark::DoNotOptimize(parameter.basisCurves);
+    }
 }
 
 

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdio>
 
+using namespace bezier;
+
 namespace {
 
 constexpr int kDepth = 8;

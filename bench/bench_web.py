@@ -14,12 +14,11 @@ import sys
 import tempfile
 import time
 
-sys.argv = [sys.argv[0], sys.argv[1], "1", *sys.argv[2:]]
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "web"))
 import tst_page as page_test  # noqa: E402
 from selenium.webdriver.common.actions.action_builder import ActionBuilder  # noqa: E402
 
-SITE, WEB_BENCH, NATIVE_BENCH = sys.argv[1], sys.argv[3], sys.argv[4]
+SITE, WEB_BENCH, NATIVE_BENCH = sys.argv[1:4]
 FIRST_FRAME_RUNS = 7
 DRAG_MOVES = 40
 
@@ -91,7 +90,8 @@ def drag(driver, server, count):
 
 
 def main():
-    server = page_test.Server(SITE)
+    page_test.configure(SITE, 1)
+    server = page_test.Server()
     bench_server = page_test.Server(WEB_BENCH)
     print(f"first frame, navigation start to both views drawn, fresh profile: {first_frame(server):.0f} ms (median of {FIRST_FRAME_RUNS})")
     with tempfile.TemporaryDirectory() as profile:

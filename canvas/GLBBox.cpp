@@ -2,7 +2,6 @@
 #include "canvas/GLBBox.h"
 
 #include "core/CanvasLook.h"
-#include "core/VertexArrays.h"
 #include "gl/GLWidgetSupport.h"
 
 #include <QColor>
@@ -13,6 +12,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+
+using namespace bezier;
 
 namespace {
 
@@ -46,9 +48,9 @@ void glColor(const QColor &color)
     glColor4f(color.redF(), color.greenF(), color.blueF(), color.alphaF());
 }
 
-void vertex(double x, double y, double z)
+void vertex(const Point3 &p)
 {
-    glVertex3f(static_cast<GLfloat>(x), static_cast<GLfloat>(y), static_cast<GLfloat>(z));
+    glVertex3f(static_cast<GLfloat>(p.x), static_cast<GLfloat>(p.y), static_cast<GLfloat>(p.z));
 }
 
 // Drawing or dropping this many vertices or more leaves enough free heap behind in the
@@ -154,27 +156,22 @@ GLuint GLBBox::makeAxesList()
     glLineWidth(devicePixels(*this, kAxisLineWidth));
 
     glBegin(GL_LINES);
-    setLineMaterial(kXAxisColor);
-    // The zero normal stays current after this list, so every line drawn later gets
-    // ambient light only.
-    glNormal3f(0.0f, 0.0f, 0.0f);
-    vertex(0.0, 0.0, 0.0);
-    vertex(1.0, 0.0, 0.0);
-    setLineMaterial(kYAxisColor);
-    vertex(0.0, 0.0, 0.0);
-    vertex(0.0, 1.0, 0.0);
-    setLineMaterial(kZAxisColor);
-    vertex(0.0, 0.0, 0.0);
-    vertex(0.0, 0.0, 1.0);
+    for (std::size_t axis = 0; axis < kCanvasAxisColors.size(); ++axis) {
+        setLineMaterial(kCanvasAxisColors[axis]);
+        // The zero normal stays current after this list, so every line drawn later gets
+        // ambient light only.
+        if (axis == 0)
+            glNormal3f(0.0f, 0.0f, 0.0f);
+        vertex(kCanvasAxes[2 * axis]);
+        vertex(kCanvasAxes[2 * axis + 1]);
+    }
     glEnd();
 
     glPointSize(devicePixels(*this, kAxisPointSize));
     glBegin(GL_POINTS);
     setLineMaterial(kAxisPointColor);
-    vertex(0.0, 0.0, 0.0);
-    vertex(0.0, 0.0, 1.0);
-    vertex(1.0, 0.0, 0.0);
-    vertex(0.0, 1.0, 0.0);
+    for (const Point3 &p : kCanvasAxisPoints)
+        vertex(p);
     glEnd();
 
     glEndList();
@@ -187,63 +184,39 @@ void GLBBox::buildCurveList()
     if (!context())
         return;
     makeCurrent();
-    CurveBufferContent content;
-    content.curve = static_cast<GLsizei>(curve.size());
-    content.polygonShown = showPolyline;
-    content.polygon = showPolyline ? static_cast<GLsizei>(controlPoints.size()) : 0;
-    content.hullShown = showConvexHull && !hull.empty();
-    content.hull = content.hullShown ? static_cast<GLsizei>(hull.size()) : 0;
-    content.controlMarkers = static_cast<GLsizei>(controlPoints.size());
-    content.selectedMarker = selectedPoint;
-    content.subdivisionMarkersShown = showSubDivPoints;
-    content.subdivisionMarkers = showSubDivPoints ? static_cast<GLsizei>(curve.size()) : 0;
-
-    if (float *out = lineBuffer.map(content.lineVertices() * kPositionFloats * sizeof(float))) {
-        out = putPositions(curve.data(), curve.size(), out);
-        if (content.polygonShown)
-            out = putPositions(controlPoints.data(), controlPoints.size(), out);
-        if (content.hullShown)
-            putPositions(hull.data(), hull.size(), out);
-    }
+    CurveBufferLayout content = curveBufferLayout(*this);
+    if (float *out = lineBuffer.map(content.lineVertices() * kPositionFloats * sizeof(float)))
+        putLinePositions(*this, content, out);
     if (!lineBuffer.unmap())
         content.curve = content.polygon = content.hull = 0;
-
-    if (float *out = markerBuffer.map(content.markerVertices() * kLitVertexFloats * sizeof(float))) {
-        out = putMarkers(controlPoints.data(), controlPoints.size(), kControlMarkerHalfSize, out);
-        if (content.subdivisionMarkersShown)
-            putMarkers(curve.data(), curve.size(), kSubdivisionMarkerHalfSize, out);
-    }
+    if (float *out = markerBuffer.map(content.markers() * kMarkerVertices * kLitVertexFloats * sizeof(float)))
+        putMarkerVertices(*this, content, 0, content.markers(), out);
     if (!markerBuffer.unmap())
         content.controlMarkers = content.subdivisionMarkers = 0;
     VertexBuffer::release();
-    const auto vertices = [](const CurveBufferContent &c) { return c.lineVertices() + c.markerVertices(); };
+    const auto vertices = [](const CurveBufferLayout &c) { return c.lineVertices() + c.markers() * kMarkerVertices; };
     trimHeapAfterPaint = trimHeapAfterPaint || isLargeChange(vertices(curveContent), vertices(content));
     curveContent = content;
 }
 
-std::size_t GLBBox::CurveBufferContent::markerVertices() const
-{
-    return kMarkerVertices * (std::size_t(controlMarkers) + subdivisionMarkers);
-}
-
 void GLBBox::drawCurveBuffers()
 {
-    const CurveBufferContent &content = curveContent;
+    const CurveBufferLayout &content = curveContent;
     glEnableClientState(GL_VERTEX_ARRAY);
     if (lineBuffer.bind()) {
         glVertexPointer(3, GL_FLOAT, 0, bufferOffset(0));
         // The curve takes the material the axes list leaves current: grey under the ambient light.
         glLineWidth(devicePixels(*this, kCurveLineWidth));
-        glDrawArrays(GL_LINE_STRIP, 0, content.curve);
-        GLint first = content.curve;
+        glDrawArrays(GL_LINE_STRIP, 0, GLsizei(content.curve));
+        GLint first = GLint(content.curve);
         for (const auto &[shown, count] : {std::pair{content.polygonShown, content.polygon},
                                            std::pair{content.hullShown, content.hull}}) {
             if (!shown)
                 continue;
             glLineWidth(devicePixels(*this, kOutlineLineWidth));
             setLineMaterial(kOutlineColor);
-            glDrawArrays(GL_LINE_STRIP, first, count);
-            first += count;
+            glDrawArrays(GL_LINE_STRIP, first, GLsizei(count));
+            first += GLint(count);
         }
     }
 
@@ -253,8 +226,8 @@ void GLBBox::drawCurveBuffers()
         glVertexPointer(3, GL_FLOAT, stride, bufferOffset(0));
         glNormalPointer(GL_FLOAT, stride, bufferOffset(kPositionFloats));
         // Yellow markers, the selected one in its own colour.
-        const GLsizei count = content.controlMarkers;
-        for (const MarkerRun &run : controlMarkerRuns(count, content.selectedMarker)) {
+        const GLsizei count = GLsizei(content.controlMarkers);
+        for (const MarkerRun &run : controlMarkerRuns(content.controlMarkers, content.selectedMarker)) {
             if (run.first == run.last)
                 continue;
             setMarkerMaterial(run.color);
@@ -263,7 +236,7 @@ void GLBBox::drawCurveBuffers()
         if (content.subdivisionMarkersShown) {
             setMarkerMaterial(kSubdivisionMarkerColor);
             glDrawArrays(GL_TRIANGLES, count * GLsizei(kMarkerVertices),
-                         content.subdivisionMarkers * GLsizei(kMarkerVertices));
+                         GLsizei(content.subdivisionMarkers * kMarkerVertices));
         }
         glDisableClientState(GL_NORMAL_ARRAY);
     }
@@ -271,71 +244,90 @@ void GLBBox::drawCurveBuffers()
     VertexBuffer::release();
 }
 
-CanvasState GLBBox::state()
+void GLBBox::finishEdit(const EditResult &edit)
 {
-    return {xRot,          yRot,          zRot,           zoom,     xTrans,         yTrans,
-            mouseButton,   mouseX,        mouseY,         curve,    controlPoints,  levels,
-            hull,          drawLevel,     computedLevel,  showPolyline, selectedPoint, showConvexHull,
-            showSubDivPoints, userMode,   levelStorage};
+    if (edit.levelsNeedRebuild)
+        recomputeLevels();
+    else if (edit.drawingChanged)
+        buildCurveList();
+    const int count = static_cast<int>(controlPoints.size());
+    if (edit.countChanged && !edit.countAfterRepaint)
+        emit sendDegree(count);
+    if (!edit.trace.empty()) {
+        std::fputs(edit.trace.c_str(), stdout);
+        // A reader on a pipe sees each click as it happens.
+        std::fflush(stdout);
+    }
+    if (edit.repaint)
+        updateGL();
+    if (edit.countChanged && edit.countAfterRepaint)
+        emit sendDegree(count);
+    if (edit.drawLevelChanged)
+        emit newDrawLevel(drawLevel);
+}
+
+void GLBBox::recomputeLevels()
+{
+    CanvasModel::recomputeLevels();
+    buildCurveList();
 }
 
 void GLBBox::setXRotation(int degrees)
 {
-    ::setXRotation(state(), degrees);
-    updateGL();
+    finishEdit(bezier::setXRotation(*this, degrees));
 }
 
 void GLBBox::setYRotation(int degrees)
 {
-    ::setYRotation(state(), degrees);
-    updateGL();
+    finishEdit(bezier::setYRotation(*this, degrees));
 }
 
 void GLBBox::setZRotation(int degrees)
 {
-    ::setZRotation(state(), degrees);
-    updateGL();
+    finishEdit(bezier::setZRotation(*this, degrees));
 }
 
 void GLBBox::setZoom(int value)
 {
-    ::setZoom(state(), value);
-    updateGL();
+    finishEdit(bezier::setZoom(*this, value));
 }
 
 void GLBBox::setAddMode()
 {
-    ::setAddMode(state());
+    finishEdit(bezier::setAddMode(*this));
 }
 
 void GLBBox::setMoveMode()
 {
-    ::setMoveMode(state());
+    finishEdit(bezier::setMoveMode(*this));
 }
 
 void GLBBox::setSelectMode()
 {
-    ::setSelectMode(state());
+    finishEdit(bezier::setSelectMode(*this));
 }
 
 void GLBBox::deleteAllControlPoints()
 {
-    ::deleteAllControlPoints(state());
-    buildCurveList();
-    updateGL();
-    emit sendDegree(0);
+    finishEdit(bezier::deleteAllControlPoints(*this));
+}
+
+void GLBBox::changeDrawLevel(int level)
+{
+    finishEdit(bezier::changeDrawLevel(*this, level));
 }
 
 void GLBBox::togglepolyline(bool show)
 {
-    ::togglepolyline(state(), show);
-    buildCurveList();
-    updateGL();
+    finishEdit(bezier::togglepolyline(*this, show));
+}
+
+void GLBBox::setShowConvexHull(bool show)
+{
+    finishEdit(bezier::setShowConvexHull(*this, show));
 }
 
 void GLBBox::setShowSubDivPoints(bool show)
 {
-    ::setShowSubDivPoints(state(), show);
-    buildCurveList();
-    updateGL();
+    finishEdit(bezier::setShowSubDivPoints(*this, show));
 }

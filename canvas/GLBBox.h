@@ -2,8 +2,7 @@
 
 #include "canvas/VertexBuffer.h"
 #include "core/CanvasEditing.h"
-#include "geometry/Polyline.h"
-#include "geometry/PolylineList.h"
+#include "core/VertexArrays.h"
 
 #include <QOpenGLWidget>
 
@@ -12,8 +11,9 @@ class QMouseEvent;
 // The curve editor canvas: owns the control points, the subdivision levels, the drawn
 // curve and the convex hull, draws them (the axes from a display list, the geometry that
 // changes with every edit from buffer objects) and edits the control points from mouse input.
-// Its slots and handlers apply the toolkit-free rules to its members and then redraw.
-class GLBBox : public QOpenGLWidget
+// Its members are the core's canvas model; its slots and handlers apply the core's rules to
+// them and finish every edit in finishEdit.
+class GLBBox : public QOpenGLWidget, private bezier::CanvasModel
 {
     Q_OBJECT
 
@@ -52,61 +52,26 @@ protected:
 private:
     friend class GLBBoxTestAccess;
 
+    // What follows every rule: the levels or the buffers brought up to date, the count
+    // announced, the trace written, the repaint, and what is announced after it.
+    void finishEdit(const bezier::EditResult &edit);
     void buildCurveList();
     void drawCurveBuffers();
+    // The model's recompute, then the buffers rebuilt. computeConvexHull and
+    // nearestControlPoint are the model's own, which the rules call.
     void recomputeLevels();
-    void computeConvexHull();
-    int nearestControlPoint(double mx, double my);
-    ViewTransform currentViewTransform();
+    // The viewport and matrices of the last paint, as GL reports them.
+    bezier::ViewTransform currentViewTransform();
     QPoint devicePosition(const QMouseEvent *event) const;
-    CanvasState state();
     void updateGL();
 
     GLuint axesList = 0;
-    float xRot = 0.0f;
-    float yRot = 0.0f;
-    float zRot = 0.0f;
-    float zoom = 1.25f;
-    float xTrans = 0.0f;
-    float yTrans = 0.0f;
-    int mouseButton = 0;
-    int mouseX = 0;
-    int mouseY = 0;
-    Polyline curve;
-    Polyline controlPoints;
-    PolylineList levels;
-    Polyline hull;
-    int drawLevel = 5;
-    int computedLevel = 0;
-    bool showPolyline = false;
-    int selectedPoint = -1;
-    bool showConvexHull = false;
-    bool showSubDivPoints = false;
-    UserMode userMode = kAddMode;
-    // Storage the level cache reuses, so that a drag allocates nothing.
-    LevelStorage levelStorage;
-
-    // What buildCurveList put in the buffers: vertex counts of each part, in drawing order.
-    struct CurveBufferContent
-    {
-        GLsizei curve = 0;
-        bool polygonShown = false;
-        GLsizei polygon = 0;
-        bool hullShown = false;
-        GLsizei hull = 0;
-        GLsizei controlMarkers = 0;
-        int selectedMarker = -1;
-        bool subdivisionMarkersShown = false;
-        GLsizei subdivisionMarkers = 0;
-
-        std::size_t lineVertices() const { return std::size_t(curve) + polygon + hull; }
-        std::size_t markerVertices() const;
-    };
     // Positions of the curve, the control polygon and the hull.
     VertexBuffer lineBuffer;
     // Positions and normals of the control-point markers, then the subdivision-point markers.
     VertexBuffer markerBuffer;
-    CurveBufferContent curveContent;
+    // What buildCurveList put in the buffers.
+    bezier::CurveBufferLayout curveContent;
     // Whether the next paint hands the free heap back to the system: set when a large content
     // was made or dropped.
     bool trimHeapAfterPaint = false;

@@ -5,7 +5,7 @@
 
 #include <QMouseEvent>
 
-#include <cstdio>
+using namespace bezier;
 
 ViewTransform GLBBox::currentViewTransform()
 {
@@ -24,36 +24,19 @@ QPoint GLBBox::devicePosition(const QMouseEvent *event) const
     return {devicePixel(position.x(), devicePixelRatioF()), devicePixel(position.y(), devicePixelRatioF())};
 }
 
-int GLBBox::nearestControlPoint(double mx, double my)
-{
-    return ::nearestControlPoint(state(), currentViewTransform(), kGluProjection, mx, my);
-}
-
 void GLBBox::mousePressEvent(QMouseEvent *event)
 {
     makeCurrent();
     const QPoint position = devicePosition(event);
-    const EditResult edit = ::mousePress(state(), currentViewTransform(), kGluProjection, position.x(), position.y(),
-                                         static_cast<int>(event->button()));
-    if (edit.levelsNeedRebuild)
-        recomputeLevels();
-    if (edit.countChanged)
-        emit sendDegree(static_cast<int>(controlPoints.size()));
-    if (!edit.trace.empty()) {
-        std::fputs(edit.trace.c_str(), stdout);
-        // A reader on a pipe sees each click as it happens.
-        std::fflush(stdout);
-    }
-    updateGL();
+    finishEdit(bezier::mousePress(*this, currentViewTransform(), kGluProjection, position.x(), position.y(),
+                                  static_cast<int>(event->button())));
 }
 
 void GLBBox::mouseMoveEvent(QMouseEvent *event)
 {
     makeCurrent();
     const QPoint position = devicePosition(event);
-    if (::mouseMove(state(), currentViewTransform(), kGluProjection, position.x(), position.y()).levelsNeedRebuild)
-        recomputeLevels();
-    updateGL();
+    finishEdit(bezier::mouseMove(*this, currentViewTransform(), kGluProjection, position.x(), position.y()));
 }
 
 void GLBBox::mouseReleaseEvent(QMouseEvent *)

@@ -6,6 +6,8 @@
 #endif
 #include <GL/glu.h>
 
+using bezier::ViewTransform;
+
 namespace {
 
 std::optional<Point3> gluProjectPoint(const ViewTransform &view, const Point3 &p)
@@ -30,4 +32,4 @@ std::optional<Point3> gluUnprojectPoint(const ViewTransform &view, double wx, do
 
 } // namespace
 
-const Projection kGluProjection{gluProjectPoint, gluUnprojectPoint};
+const bezier::Projection kGluProjection{gluProjectPoint, gluUnprojectPoint};

@@ -3,4 +3,4 @@
 #include "core/ViewTransform.h"
 
 // Projection and unprojection through GLU, as the desktop canvas picks and places points.
-extern const Projection kGluProjection;
+extern const bezier::Projection kGluProjection;

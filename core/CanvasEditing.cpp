@@ -1,6 +1,6 @@
 #include "core/CanvasEditing.h"
 
-#include "core/ConvexHull.h"
+namespace bezier {
 
 namespace {
 
@@ -14,10 +14,17 @@ std::optional<Point3> pointUnder(const ViewTransform &view, const Projection &pr
     return Point3{p->x, p->y, 0.0};
 }
 
-EditResult levelsChanged()
+EditResult repaintOnly()
 {
     EditResult edit;
-    edit.levelsNeedRebuild = true;
+    edit.repaint = true;
+    return edit;
+}
+
+EditResult drawingChanged()
+{
+    EditResult edit = repaintOnly();
+    edit.drawingChanged = true;
     return edit;
 }
 
@@ -27,11 +34,11 @@ int flipped(const ViewTransform &view, int y)
     return view.viewportHeight() - y - 1;
 }
 
-void pressInSelectMode(CanvasState canvas, const ViewTransform &view, const Projection &projection, int flippedY,
+void pressInDeleteMode(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, int flippedY,
                        EditResult &result)
 {
     result.trace += "Delete Mode\n";
-    const int index = nearestControlPoint(canvas, view, projection, canvas.mouseX, flippedY);
+    const int index = canvas.nearestControlPoint(view, projection, canvas.mouseX, flippedY);
     result.trace += "Selected Point is " + std::to_string(index) + " ";
     Polyline &points = canvas.controlPoints;
     if (index < static_cast<int>(points.size()))
@@ -40,7 +47,7 @@ void pressInSelectMode(CanvasState canvas, const ViewTransform &view, const Proj
     result.levelsNeedRebuild = true;
 }
 
-void pressInAddMode(CanvasState canvas, const ViewTransform &view, const Projection &projection, int flippedY,
+void pressInAddMode(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, int flippedY,
                     EditResult &result)
 {
     result.trace += "Add Mode\n";
@@ -56,126 +63,104 @@ void pressInAddMode(CanvasState canvas, const ViewTransform &view, const Project
 
 } // namespace
 
-void setXRotation(CanvasState canvas, int degrees)
+EditResult setXRotation(CanvasModel &canvas, int degrees)
 {
     canvas.xRot = static_cast<float>(degrees % 360);
+    return repaintOnly();
 }
 
-void setYRotation(CanvasState canvas, int degrees)
+EditResult setYRotation(CanvasModel &canvas, int degrees)
 {
     canvas.yRot = static_cast<float>(degrees % 360);
+    return repaintOnly();
 }
 
-void setZRotation(CanvasState canvas, int degrees)
+EditResult setZRotation(CanvasModel &canvas, int degrees)
 {
     canvas.zRot = static_cast<float>(degrees % 360);
+    return repaintOnly();
 }
 
-void setZoom(CanvasState canvas, int value)
+EditResult setZoom(CanvasModel &canvas, int value)
 {
     canvas.zoom = static_cast<float>(value * 0.025);
+    return repaintOnly();
 }
 
-void setAddMode(CanvasState canvas)
+EditResult setAddMode(CanvasModel &canvas)
 {
     canvas.userMode = kAddMode;
+    return {};
 }
 
-void setMoveMode(CanvasState canvas)
+EditResult setMoveMode(CanvasModel &canvas)
 {
     canvas.userMode = kMoveMode;
+    return {};
 }
 
-void setSelectMode(CanvasState canvas)
+EditResult setSelectMode(CanvasModel &canvas)
 {
-    canvas.userMode = kSelectMode;
+    canvas.userMode = kDeleteMode;
+    return {};
 }
 
-EditResult deleteAllControlPoints(CanvasState canvas)
+EditResult deleteAllControlPoints(CanvasModel &canvas)
 {
     // Assigning empty containers releases their memory as well.
     canvas.controlPoints = Polyline();
     canvas.curve = Polyline();
     canvas.levels = PolylineList();
     canvas.hull = Polyline();
-    EditResult edit;
+    EditResult edit = drawingChanged();
     edit.countChanged = true;
+    edit.countAfterRepaint = true;
     return edit;
 }
 
-EditResult changeDrawLevel(CanvasState canvas, int level)
+EditResult changeDrawLevel(CanvasModel &canvas, int level)
 {
     canvas.drawLevel = level;
-    return levelsChanged();
+    EditResult edit = repaintOnly();
+    edit.levelsNeedRebuild = true;
+    edit.drawLevelChanged = true;
+    return edit;
 }
 
-void togglepolyline(CanvasState canvas, bool show)
+EditResult togglepolyline(CanvasModel &canvas, bool show)
 {
     canvas.showPolyline = show;
+    return drawingChanged();
 }
 
-void setShowConvexHull(CanvasState canvas, bool show)
+EditResult setShowConvexHull(CanvasModel &canvas, bool show)
 {
     canvas.showConvexHull = show;
     // Recomputed either way: while hidden the hull is not kept up to date.
-    computeConvexHull(canvas);
+    canvas.computeConvexHull();
+    return drawingChanged();
 }
 
-void setShowSubDivPoints(CanvasState canvas, bool show)
+EditResult setShowSubDivPoints(CanvasModel &canvas, bool show)
 {
     canvas.showSubDivPoints = show;
+    return drawingChanged();
 }
 
-void recomputeLevels(CanvasState canvas)
-{
-    updateLevels(canvas.levels, canvas.computedLevel, canvas.drawLevel, canvas.controlPoints, canvas.levelStorage);
-    if (!canvas.levels.empty())
-        canvas.curve = canvas.levels.back();
-    if (canvas.showConvexHull)
-        computeConvexHull(canvas);
-}
-
-void computeConvexHull(CanvasState canvas)
-{
-    canvas.hull = convexHull(canvas.controlPoints);
-}
-
-MatrixF canvasModelview(CanvasState canvas)
-{
-    return canvasModelview(canvas.xTrans, canvas.yTrans, canvas.zoom, canvas.xRot, canvas.yRot, canvas.zRot);
-}
-
-int nearestControlPoint(CanvasState canvas, const ViewTransform &view, const Projection &projection, double mx,
-                        double my)
-{
-    double best = 2e32;
-    int index = 0;
-    for (int i = 0; i < static_cast<int>(canvas.controlPoints.size()); ++i) {
-        // GLU leaves the output alone where it fails; the callers' outputs start at 0.
-        const Point3 p = projection.project(view, canvas.controlPoints[i]).value_or(Point3{});
-        const double d2 = (mx - p.x) * (mx - p.x) + (my - p.y) * (my - p.y);
-        if (d2 < best) {
-            best = d2;
-            index = i;
-        }
-    }
-    return index;
-}
-
-EditResult mousePress(CanvasState canvas, const ViewTransform &view, const Projection &projection, int x, int y,
+EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, int x, int y,
                       int button)
 {
     canvas.mouseX = x;
     canvas.mouseY = y;
     canvas.mouseButton = button;
-    EditResult result;
+    EditResult result = repaintOnly();
     if (button != kLeftButton)
         return result;
     const int flippedY = flipped(view, y);
     result.trace = "Mouse coordinates: ( " + std::to_string(x) + ", " + std::to_string(flippedY) + " )\t  ";
     switch (canvas.userMode) {
-    case kSelectMode:
-        pressInSelectMode(canvas, view, projection, flippedY, result);
+    case kDeleteMode:
+        pressInDeleteMode(canvas, view, projection, flippedY, result);
         break;
     case kAddMode:
         pressInAddMode(canvas, view, projection, flippedY, result);
@@ -183,7 +168,7 @@ EditResult mousePress(CanvasState canvas, const ViewTransform &view, const Proje
     case kMoveMode:
         result.trace += "Move Mode\n";
         // The highlight shows once the curve is next drawn anew, at the first move event.
-        canvas.selectedPoint = nearestControlPoint(canvas, view, projection, x, flippedY);
+        canvas.selectedPoint = canvas.nearestControlPoint(view, projection, x, flippedY);
         break;
     default:
         result.trace += "Error, incorrect usermode code: " + std::to_string(canvas.userMode) + "\n";
@@ -193,18 +178,23 @@ EditResult mousePress(CanvasState canvas, const ViewTransform &view, const Proje
     return result;
 }
 
-EditResult mouseMove(CanvasState canvas, const ViewTransform &view, const Projection &projection, int x, int y)
+EditResult mouseMove(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, int x, int y)
 {
+    // Every move event repaints, whether or not anything moved.
+    EditResult result = repaintOnly();
     const bool dragging = canvas.mouseButton == kLeftButton && canvas.userMode == kMoveMode
                           && canvas.selectedPoint >= 0
                           && canvas.selectedPoint < static_cast<int>(canvas.controlPoints.size());
     if (!dragging)
-        return {};
+        return result;
     const std::optional<Point3> point = pointUnder(view, projection, x, flipped(view, y));
     if (!point)
-        return {};
+        return result;
     canvas.controlPoints[canvas.selectedPoint] = *point;
     // Same count of points: only this marks the cached levels stale.
     canvas.computedLevel = 0;
-    return levelsChanged();
+    result.levelsNeedRebuild = true;
+    return result;
 }
+
+} // namespace bezier

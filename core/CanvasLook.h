@@ -1,6 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+
+namespace bezier {
 
 // What the canvas draws with, for every front end: materials, marker sizes and line widths in
 // device-independent pixels.
@@ -35,3 +39,21 @@ constexpr std::array<float, 4> kLightPosition{1.0f, 2.0f, 5.0f, 0.0f};
 constexpr float kLightIntensity = 0.9f;
 constexpr float kSceneAmbient = 0.6f;
 constexpr float kMarkerShininess = 50.0f;
+
+// Lines take ambient light only, as the axes leave the zero normal current: the scene's ambient
+// times the material, clamped.
+constexpr Rgb ambientLit(Rgb color)
+{
+    return {std::min(1.0f, kSceneAmbient * color.red), std::min(1.0f, kSceneAmbient * color.green),
+            std::min(1.0f, kSceneAmbient * color.blue)};
+}
+
+// The unit vector towards the light, in eye space.
+inline std::array<float, 3> lightDirection()
+{
+    const float length = std::sqrt(kLightPosition[0] * kLightPosition[0] + kLightPosition[1] * kLightPosition[1]
+                                   + kLightPosition[2] * kLightPosition[2]);
+    return {kLightPosition[0] / length, kLightPosition[1] / length, kLightPosition[2] / length};
+}
+
+} // namespace bezier

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+namespace bezier {
+
 namespace {
 
 // 180 / 3.1415926535: the walk's angles are defined with this factor, not with 180 / pi.
@@ -94,3 +96,5 @@ Polyline convexHull(const Polyline &points)
         hull.push_back(hull.front());
     return hull;
 }
+
+} // namespace bezier

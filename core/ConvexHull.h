@@ -2,6 +2,8 @@
 
 #include "geometry/Polyline.h"
 
+namespace bezier {
+
 // Direction from (x1, y1) to (x2, y2) in degrees, counterclockwise from +y:
 // up 0, left 90, down 180, right 270.
 double directionAngle(double x1, double y1, double x2, double y2);
@@ -10,3 +12,5 @@ double directionAngle(double x1, double y1, double x2, double y2);
 // counterclockwise, z = 0, closed by a copy of its first vertex. Fewer than three points
 // give an empty hull; exactly three are returned as given, closed.
 Polyline convexHull(const Polyline &points);
+
+} // namespace bezier

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 
+namespace bezier {
+
 // Up to how many threads a fork-join spreads its work.
 constexpr std::size_t kMaxWorkers = 8;
 
@@ -44,3 +46,5 @@ void forkJoin(std::size_t workers, const Task &task)
             task(worker);
     }
 }
+
+} // namespace bezier

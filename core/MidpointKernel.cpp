@@ -10,6 +10,8 @@
 #include <type_traits>
 #include <utility>
 
+namespace bezier {
+
 namespace {
 
 template <int Lanes>
@@ -401,3 +403,5 @@ void splitPieces(const Point3 *points, std::size_t m, std::size_t pieces, Point3
 #endif
     splitBaseline(points, m, pieces, out, scratch);
 }
+
+} // namespace bezier

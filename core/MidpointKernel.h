@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace bezier {
+
 // The instruction sets the subdivision kernel is built for. Each gives results bit for bit
 // equal to the others: the kernel only adds and halves, and nothing is contracted or
 // reordered.
@@ -25,3 +27,5 @@ std::size_t lanesOf(VectorPath path);
 // so the results are the same bits on every path. `scratch` is reused between calls.
 void splitPieces(const Point3 *points, std::size_t m, std::size_t pieces, Point3 *out, std::vector<double> &scratch,
                  VectorPath path);
+
+} // namespace bezier

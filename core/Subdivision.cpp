@@ -4,6 +4,8 @@
 #include <cassert>
 #include <thread>
 
+namespace bezier {
+
 namespace {
 
 // A level is split between threads only where each gets a million midpoints or more (80 us
@@ -125,3 +127,5 @@ void updateLevels(PolylineList &levels, int &computedLevel, int depth, const Pol
         }
     }
 }
+
+} // namespace bezier

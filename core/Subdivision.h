@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace bezier {
+
 // One de Casteljau split at t = 1/2 of the control polygon P0..Pm.
 // Returns L0..Lm followed by Rm-1..R0 (2m + 1 points); one point stays one point,
 // an empty polygon gives an empty result.
@@ -46,3 +48,5 @@ Polyline subdivideLevel(const Polyline &level, std::size_t pieceSize, VectorPath
 // in `storage` for the next rebuild.
 void updateLevels(PolylineList &levels, int &computedLevel, int depth, const Polyline &controlPoints,
                   LevelStorage &storage);
+
+} // namespace bezier

@@ -1,8 +1,9 @@
 #include "core/VertexArrays.h"
 
-#include "core/CanvasLook.h"
-
+#include <algorithm>
 #include <array>
+
+namespace bezier {
 
 namespace {
 
@@ -63,3 +64,42 @@ std::array<MarkerRun, 3> controlMarkerRuns(std::size_t count, int selectedPoint)
              {selected, afterSelected, kSelectedMarkerColor},
              {afterSelected, count, kControlMarkerColor}}};
 }
+
+CurveBufferLayout curveBufferLayout(const CanvasModel &canvas)
+{
+    CurveBufferLayout layout;
+    layout.curve = canvas.curve.size();
+    layout.polygonShown = canvas.showPolyline;
+    layout.polygon = canvas.showPolyline ? canvas.controlPoints.size() : 0;
+    layout.hullShown = canvas.showConvexHull && !canvas.hull.empty();
+    layout.hull = layout.hullShown ? canvas.hull.size() : 0;
+    layout.controlMarkers = canvas.controlPoints.size();
+    layout.selectedMarker = canvas.selectedPoint;
+    layout.subdivisionMarkersShown = canvas.showSubDivPoints;
+    layout.subdivisionMarkers = canvas.showSubDivPoints ? canvas.curve.size() : 0;
+    return layout;
+}
+
+float *putLinePositions(const CanvasModel &canvas, const CurveBufferLayout &layout, float *out)
+{
+    out = putPositions(canvas.curve.data(), layout.curve, out);
+    out = putPositions(canvas.controlPoints.data(), layout.polygon, out);
+    return putPositions(canvas.hull.data(), layout.hull, out);
+}
+
+float *putMarkerVertices(const CanvasModel &canvas, const CurveBufferLayout &layout, std::size_t first,
+                         std::size_t last, float *out)
+{
+    // The control markers are markers [0, controlMarkers), the subdivision markers the rest.
+    const std::size_t split = layout.controlMarkers;
+    if (first < split)
+        out = putMarkers(canvas.controlPoints.data() + first, std::min(last, split) - first, kControlMarkerHalfSize,
+                         out);
+    if (last > split) {
+        const std::size_t from = std::max(first, split) - split;
+        out = putMarkers(canvas.curve.data() + from, last - split - from, kSubdivisionMarkerHalfSize, out);
+    }
+    return out;
+}
+
+} // namespace bezier

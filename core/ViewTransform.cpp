@@ -8,6 +8,8 @@
 #include <cstring>
 #include <numbers>
 
+namespace bezier {
+
 namespace {
 
 float &at(MatrixF &m, int row, int column)
@@ -61,10 +63,10 @@ std::array<double, 16> multiplied(const std::array<double, 16> &a, const std::ar
 
 // The driver takes sinf and cosf of the angle, converted to radians in double and then to
 // float. The C libraries' sinf and cosf differ in their last bits (glibc's and a correctly
-// rounded one for 13 degrees, say), so this is glibc's method, from ARM's optimized routines:
-// reduction by a multiple of pi/2 and polynomials in double. Its variants with and without
-// fused multiply-adds agree on every whole degree. Valid for |radians| < 120, which holds every
-// angle the slots give (under 360 degrees).
+// rounded one for 13 degrees, say), so this is glibc's method: reduction by a multiple of pi/2
+// and polynomials in double. Its variants with and without fused multiply-adds agree on every
+// whole degree. Valid for |radians| < 120, which holds every angle the slots give (under 360).
+// Method and coefficients: Arm Optimized Routines, math/sinf.c and sincosf.h (MIT licence).
 struct SineCosinePolynomials
 {
     double c0, c1, c2, c3, c4;
@@ -258,6 +260,38 @@ MatrixF parameterModelview()
     return m;
 }
 
+MatrixF productOf(const MatrixF &a, const MatrixF &b)
+{
+    MatrixF p{};
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < 4; ++row) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                sum += a[k * 4 + row] * b[column * 4 + k];
+            p[column * 4 + row] = sum;
+        }
+    return p;
+}
+
+MatrixF toSinglePrecision(const std::array<double, 16> &m)
+{
+    MatrixF f{};
+    for (int i = 0; i < 16; ++i)
+        f[i] = static_cast<float>(m[i]);
+    return f;
+}
+
+std::array<float, 9> normalMatrixOf(const std::array<double, 16> &modelview)
+{
+    // The transpose of the inverse's upper 3 x 3, as the modelview is affine.
+    std::array<float, 9> n{};
+    if (const std::optional<std::array<double, 16>> inverse = inverted(modelview))
+        for (int row = 0; row < 3; ++row)
+            for (int column = 0; column < 3; ++column)
+                n[column * 3 + row] = static_cast<float>((*inverse)[row * 4 + column]);
+    return n;
+}
+
 ViewTransform viewTransformOf(int width, int height, const MatrixF &modelview, const MatrixF &projection)
 {
     ViewTransform view;
@@ -304,3 +338,5 @@ int devicePixel(double position, double pixelRatio)
     const double device = position * pixelRatio;
     return static_cast<int>(device + std::copysign(0.5, device));
 }
+
+} // namespace bezier

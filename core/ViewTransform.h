@@ -5,6 +5,8 @@
 #include <array>
 #include <optional>
 
+namespace bezier {
+
 // The views' transforms without GL. The desktop sets them with GL's matrix calls and reads
 // them back from the driver; these twins compute the same bits in the same order (the driver's
 // single-precision products, GLU's double-precision projection), for a front end with no GL
@@ -64,6 +66,14 @@ MatrixF parameterModelview();
 // determinant is exactly 0.
 std::optional<std::array<double, 16>> inverted(const std::array<double, 16> &m);
 
+// a * b of column-major matrices in single precision: projection times modelview, as a shader
+// takes it.
+MatrixF productOf(const MatrixF &a, const MatrixF &b);
+MatrixF toSinglePrecision(const std::array<double, 16> &m);
+// The inverse transpose of the modelview's upper 3 x 3, which turns normals; zero where the
+// modelview is singular (zoom 0), where nothing has an area to light.
+std::array<float, 9> normalMatrixOf(const std::array<double, 16> &modelview);
+
 // The transform GL reports for these matrices over a viewport of width x height at (0, 0).
 ViewTransform viewTransformOf(int width, int height, const MatrixF &modelview, const MatrixF &projection);
 
@@ -84,3 +94,5 @@ constexpr Projection kTwinProjection{projectPoint, unprojectPoint};
 // The device pixel under a position in device-independent pixels, rounded half away from zero
 // as Qt rounds it.
 int devicePixel(double position, double pixelRatio);
+
+} // namespace bezier

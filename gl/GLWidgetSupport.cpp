@@ -39,7 +39,7 @@ bool takePixelRatioChange(const QOpenGLWidget &widget, qreal &listRatio)
     return true;
 }
 
-void setUnitSquareView(const QOpenGLWidget &widget, const OrthoBox &box)
+void setUnitSquareView(const QOpenGLWidget &widget, const bezier::OrthoBox &box)
 {
     setFramebufferViewport(widget);
     glMatrixMode(GL_PROJECTION);

@@ -34,7 +34,7 @@ bool takePixelRatioChange(const QOpenGLWidget &widget, qreal &listRatio);
 
 // A viewport over the whole framebuffer, and the orthographic projection of `box`, whatever the
 // widget's aspect ratio.
-void setUnitSquareView(const QOpenGLWidget &widget, const OrthoBox &box);
+void setUnitSquareView(const QOpenGLWidget &widget, const bezier::OrthoBox &box);
 
 // Deletes the widget's display lists that exist, with its context current.
 void deleteDisplayLists(QOpenGLWidget &widget, std::initializer_list<GLuint> lists);

@@ -1,9 +1,19 @@
 #include "parameter/GLParameter.h"
 
+#include "core/ParameterLook.h"
+#include "core/VertexArrays.h"
 #include "gl/GLWidgetSupport.h"
-#include "core/BernsteinBasis.h"
 
-#include <cmath>
+using namespace bezier;
+
+namespace {
+
+void glColor(Rgb color)
+{
+    glColor3f(color.red, color.green, color.blue);
+}
+
+} // namespace
 
 GLParameter::GLParameter(QWidget *parent, const char *name)
     : QOpenGLWidget(parent)
@@ -18,16 +28,6 @@ GLParameter::~GLParameter()
     deleteDisplayLists(*this, {static_cast<GLuint>(axesList), static_cast<GLuint>(curveList)});
 }
 
-int GLParameter::binomial(int n, int k)
-{
-    return ::binomial(n, k);
-}
-
-int GLParameter::factorial(int m)
-{
-    return ::factorial(m);
-}
-
 void GLParameter::updateGL()
 {
     repaintNow(*this);
@@ -35,7 +35,7 @@ void GLParameter::updateGL()
 
 void GLParameter::setDegree(int count)
 {
-    degree = count < 0 ? 0 : count;
+    bezier::setDegree(*this, count);
     computeBasis();
     buildCurveList();
     updateGL();
@@ -43,11 +43,7 @@ void GLParameter::setDegree(int count)
 
 void GLParameter::setu(double value)
 {
-    if (std::isnan(value) || value < 0.0)
-        value = 0.0;
-    else if (value > 1.0)
-        value = 1.0;
-    u = value;
+    bezier::setu(*this, value);
     buildCurveList();
     updateGL();
 }
@@ -55,7 +51,7 @@ void GLParameter::setu(double value)
 void GLParameter::computeBasis()
 {
     emit senddegree(degree);
-    basisCurves = bernsteinBasisCurves(degree);
+    ParameterModel::computeBasis();
 }
 
 int GLParameter::makeAxesList()
@@ -63,13 +59,11 @@ int GLParameter::makeAxesList()
     makeCurrent();
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glLineWidth(devicePixels(*this, 1.5f));
-    glColor3f(1.0f, 1.0f, 1.0f);
+    glLineWidth(devicePixels(*this, kParameterAxisWidth));
+    glColor(kParameterAxisColor);
     glBegin(GL_LINES);
-    glVertex2d(0.0, 0.0);
-    glVertex2d(1.0, 0.0);
-    glVertex2d(0.0, 0.0);
-    glVertex2d(0.0, 1.0);
+    for (const Point3 &p : kParameterAxes)
+        glVertex2d(p.x, p.y);
     glEnd();
     glEndList();
     return static_cast<int>(list);
@@ -86,15 +80,16 @@ void GLParameter::buildCurveList()
     glDeleteLists(static_cast<GLuint>(curveList), 1);
     curveList = static_cast<int>(glGenLists(1));
     glNewList(static_cast<GLuint>(curveList), GL_COMPILE);
-    glLineWidth(devicePixels(*this, 1.0f));
-    glColor3f(1.0f, 1.0f, 0.1f);
+    glLineWidth(devicePixels(*this, kParameterCurveWidth));
+    glColor(kParameterCurveColor);
     for (const Polyline &samples : basisCurves) {
         glBegin(GL_LINE_STRIP);
         for (const Point3 &p : samples)
             glVertex2d(p.x, p.y);
         glEnd();
     }
-    glColor3f(0.0f, 1.0f, 0.0f);
+    // The parameter line, as wide as the curves.
+    glColor(kParameterLineColor);
     glBegin(GL_LINES);
     glVertex2d(u, 0.0);
     glVertex2d(u, 1.0);

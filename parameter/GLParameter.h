@@ -1,12 +1,12 @@
 #pragma once
 
-#include "geometry/PolylineList.h"
+#include "core/ParameterModel.h"
 
 #include <QOpenGLWidget>
 
 // Plots the Bernstein basis polynomials for a count of control points over the unit
-// square, with a vertical line at the parameter u.
-class GLParameter : public QOpenGLWidget
+// square, with a vertical line at the parameter u. Its members are the core's parameter model.
+class GLParameter : public QOpenGLWidget, private bezier::ParameterModel
 {
     Q_OBJECT
 
@@ -14,8 +14,9 @@ public:
     explicit GLParameter(QWidget *parent = nullptr, const char *name = nullptr);
     ~GLParameter() override;
 
-    static int binomial(int n, int k);
-    static int factorial(int m);
+    // The model's, which its sampling uses.
+    using ParameterModel::binomial;
+    using ParameterModel::factorial;
 
 public slots:
     void setDegree(int count);
@@ -34,14 +35,12 @@ private:
     friend class GLParameterTestAccess;
 
     void buildCurveList();
+    // Announces the degree, then the model samples the basis.
     void computeBasis();
     void updateGL();
 
     int axesList = 0;
     int curveList = 0;
-    PolylineList basisCurves;
-    double u = 0.0;
-    int degree = 0;
     // Set when the plot changed before the context existed, so initializeGL builds it.
     bool curveListPending = false;
     // The device pixel ratio the display lists' line widths were made for.

@@ -1,7 +1,8 @@
 // The page's entry: the canvas and the parameter view as the desktop dialog wires them, driven
 // by the page's script through the functions below. The rules are the desktop's, from the core.
-#include "core/BernsteinBasis.h"
-#include "web/PageState.h"
+#include "core/CanvasEditing.h"
+#include "core/ParameterModel.h"
+#include "core/TextFit.h"
 #include "web/WebGLViews.h"
 
 #include <emscripten.h>
@@ -10,10 +11,12 @@
 #include <new>
 #include <string>
 
+using namespace bezier;
+
 namespace {
 
-PageCanvas canvas;
-PageParameter parameter;
+CanvasModel canvas;
+ParameterModel parameter;
 CanvasGLView canvasView;
 ParameterGLView parameterView;
 // The view of the canvas's last paint, which presses and drags unproject with.
@@ -39,6 +42,8 @@ EM_JS(void, logTraceLine, (const char *line), { console.log(UTF8ToString(line));
 
 void writeTrace(const std::string &text)
 {
+    if (text.empty())
+        return;
     appendTrace(text.c_str());
     openTraceLine += text;
     for (std::size_t end; (end = openTraceLine.find('\n')) != std::string::npos;) {
@@ -46,6 +51,11 @@ void writeTrace(const std::string &text)
         openTraceLine.erase(0, end + 1);
     }
 }
+
+// The desktop text fitter's sizes, for the page's script to fit its texts alike.
+EM_JS(void, shareTextFit, (double minimumPointSize, double pointSizeStep), {
+    Module.textFit = {minimumPointSize, pointSizeStep};
+});
 
 // Marks the module before stopping, so the page can say that memory, and not a fault, stopped it.
 EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
@@ -61,25 +71,31 @@ void paintCanvas()
     lastCanvasView = canvasView.paint(canvas);
 }
 
-void setDegree(int count)
+// What the dialog connects the canvas's count to: the parameter view's setDegree.
+void announceCount()
 {
-    parameter.degree = count < 0 ? 0 : count;
-    parameter.basisCurves = bernsteinBasisCurves(parameter.degree);
+    setDegree(parameter, static_cast<int>(canvas.controlPoints.size()));
+    parameter.computeBasis();
     parameterView.upload(parameter);
     parameterView.paint();
 }
 
-// What follows an edit on the desktop: the levels, the buffers when the levels or a display
-// flag changed, the count announced, the repaint.
-void finishEdit(const EditResult &edit, bool flagsChanged)
+// What follows every rule, as on the desktop: the levels or the buffers brought up to date, the
+// count announced, the trace written, the repaint, and what is announced after it (the depth has
+// no receiver here: the page's script shows it).
+void finishEdit(const EditResult &edit)
 {
     if (edit.levelsNeedRebuild)
-        recomputeLevels(canvas.state());
-    if (edit.levelsNeedRebuild || flagsChanged)
+        canvas.recomputeLevels();
+    if (edit.levelsNeedRebuild || edit.drawingChanged)
         canvasView.upload(canvas);
-    if (edit.countChanged)
-        setDegree(static_cast<int>(canvas.controlPoints.size()));
-    paintCanvas();
+    if (edit.countChanged && !edit.countAfterRepaint)
+        announceCount();
+    writeTrace(edit.trace);
+    if (edit.repaint)
+        paintCanvas();
+    if (edit.countChanged && edit.countAfterRepaint)
+        announceCount();
 }
 
 int devicePosition(double position)
@@ -91,12 +107,15 @@ int devicePosition(double position)
 
 extern "C" {
 
-// Makes both WebGL2 contexts; 0 on success, 1 where the browser gives no WebGL2.
+// Makes both WebGL2 contexts: 0 on success, 1 where the browser gives no WebGL2, 2 where it
+// cannot build the shaders.
 EMSCRIPTEN_KEEPALIVE int bezierStart()
 {
     std::set_new_handler(stopOutOfMemory);
-    if (!canvasView.create("#canvas") || !parameterView.create("#parameter"))
-        return 1;
+    shareTextFit(kMinimumPointSize, kPointSizeStep);
+    for (const WebGLView::Start start : {canvasView.create("#canvas"), parameterView.create("#parameter")})
+        if (start != WebGLView::Start::Ready)
+            return static_cast<int>(start);
     canvasView.upload(canvas);
     parameterView.upload(parameter);
     return 0;
@@ -115,20 +134,21 @@ EMSCRIPTEN_KEEPALIVE void bezierResize(int canvasWidth, int canvasHeight, int pa
 }
 
 // Makes a view's context anew (0 the canvas, 1 the parameter view) after the browser restored
-// it without any of its objects, and draws the same picture from the state kept here.
+// it without any of its objects, and draws the same picture from the state kept here; returns
+// as bezierStart does.
 EMSCRIPTEN_KEEPALIVE int bezierRestoreView(int view)
 {
     if (view == 0) {
         canvasView.destroy();
         canvasView = CanvasGLView();
-        if (!canvasView.create("#canvas"))
-            return 1;
+        if (const WebGLView::Start start = canvasView.create("#canvas"); start != WebGLView::Start::Ready)
+            return static_cast<int>(start);
         canvasView.upload(canvas);
     } else {
         parameterView.destroy();
         parameterView = ParameterGLView();
-        if (!parameterView.create("#parameter"))
-            return 1;
+        if (const WebGLView::Start start = parameterView.create("#parameter"); start != WebGLView::Start::Ready)
+            return static_cast<int>(start);
         parameterView.upload(parameter);
     }
     bezierResize(viewSizes.canvasWidth, viewSizes.canvasHeight, viewSizes.parameterWidth, viewSizes.parameterHeight,
@@ -138,65 +158,58 @@ EMSCRIPTEN_KEEPALIVE int bezierRestoreView(int view)
 
 EMSCRIPTEN_KEEPALIVE void bezierSetZoom(int value)
 {
-    setZoom(canvas.state(), value);
-    paintCanvas();
+    finishEdit(setZoom(canvas, value));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierSetZRotation(int degrees)
 {
-    setZRotation(canvas.state(), degrees);
-    paintCanvas();
+    finishEdit(setZRotation(canvas, degrees));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierSetAddMode()
 {
-    setAddMode(canvas.state());
+    finishEdit(setAddMode(canvas));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierSetMoveMode()
 {
-    setMoveMode(canvas.state());
+    finishEdit(setMoveMode(canvas));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierSetSelectMode()
 {
-    setSelectMode(canvas.state());
+    finishEdit(setSelectMode(canvas));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierDeleteAllControlPoints()
 {
-    finishEdit(deleteAllControlPoints(canvas.state()), true);
+    finishEdit(deleteAllControlPoints(canvas));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierChangeDrawLevel(int level)
 {
-    finishEdit(changeDrawLevel(canvas.state(), level), false);
+    finishEdit(changeDrawLevel(canvas, level));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierSetShowConvexHull(int show)
 {
-    setShowConvexHull(canvas.state(), show != 0);
-    finishEdit({}, true);
+    finishEdit(setShowConvexHull(canvas, show != 0));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierSetShowSubDivPoints(int show)
 {
-    setShowSubDivPoints(canvas.state(), show != 0);
-    finishEdit({}, true);
+    finishEdit(setShowSubDivPoints(canvas, show != 0));
 }
 
 // A press at (x, y) CSS pixels from the canvas's top left; button 1 is the primary one.
 EMSCRIPTEN_KEEPALIVE void bezierPress(double x, double y, int button)
 {
-    const EditResult edit
-        = mousePress(canvas.state(), lastCanvasView, kTwinProjection, devicePosition(x), devicePosition(y), button);
-    writeTrace(edit.trace);
-    finishEdit(edit, false);
+    finishEdit(mousePress(canvas, lastCanvasView, kTwinProjection, devicePosition(x), devicePosition(y), button));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierMove(double x, double y)
 {
-    finishEdit(mouseMove(canvas.state(), lastCanvasView, kTwinProjection, devicePosition(x), devicePosition(y)), false);
+    finishEdit(mouseMove(canvas, lastCanvasView, kTwinProjection, devicePosition(x), devicePosition(y)));
 }
 
 // What the tests read: the counts the two views show.

@@ -18,6 +18,9 @@ const QT_BUTTONS = [1, 4, 2];
 const PAGE_STEP = 10;
 const NO_WEBASSEMBLY = "This browser cannot run the editor (it needs WebAssembly with SIMD): update the browser, or allow WebAssembly for this page.";
 const NO_WEBGL2 = "This browser cannot draw the editor (it needs WebGL 2): update the browser or turn on hardware acceleration.";
+const SHADERS_FAILED = "This browser's graphics driver could not build the editor's drawing programs: update the browser or its graphics driver, or try another browser.";
+// What the editor's start and a restored view return, and the sentence for each failure.
+const START_FAILURES = { 1: NO_WEBGL2, 2: SHADERS_FAILED };
 const OUT_OF_MEMORY = "The editor ran out of memory: close other tabs, or use fewer points or a lower level.";
 const STOPPED = "The editor stopped on an internal fault: reload the page.";
 
@@ -118,15 +121,17 @@ function showOnLcd(element, digit) {
   element.dataset.value = String(digit);
 }
 
-// Each text shrinks in half points until it fits its box, down to 7 pt; one that still does
-// not fit shows whole in its tool tip.
-function fitTexts() {
+// Each text shrinks by the desktop's step until it fits its box, down to the desktop's smallest
+// size; one that still does not fit shows whole in its tool tip. Every text is a box of its own
+// (the buttons' labels too), so its scroll size is its text's and its client size its room.
+function fitTexts(editor) {
+  const { minimumPointSize, pointSizeStep } = editor.textFit;
   for (const text of dialog.querySelectorAll(".text")) {
     text.style.fontSize = "";
     let size = parseFloat(getComputedStyle(text).fontSize) * 0.75;
     const fits = () => text.scrollWidth <= text.clientWidth && text.scrollHeight <= text.clientHeight;
-    while (!fits() && size > 7) {
-      size = Math.max(7, size - 0.5);
+    while (!fits() && size > minimumPointSize) {
+      size = Math.max(minimumPointSize, size - pointSizeStep);
       text.style.fontSize = `${size}pt`;
     }
     const owner = text.closest("button, label") || text;
@@ -154,9 +159,13 @@ function forwardPointer(canvas, editor) {
     // In the dialog's own CSS pixels, whatever it is scaled by to fit the window.
     return [(e.clientX - box.left) / fit, (e.clientY - box.top) / fit];
   };
+  // A touch browser may give the canvas a tap that landed just outside it: no point is placed
+  // out of view.
+  const inside = ([x, y]) => x >= 0 && y >= 0 && x < canvas.clientWidth && y < canvas.clientHeight;
   canvas.addEventListener("pointerdown", (e) => {
     if (!e.isPrimary) return;
     e.preventDefault();
+    if (!inside(position(e))) return;
     canvas.setPointerCapture(e.pointerId);
     editor._bezierPress(...position(e), QT_BUTTONS[e.button] ?? 0);
   });
@@ -164,6 +173,9 @@ function forwardPointer(canvas, editor) {
     if (e.isPrimary && canvas.hasPointerCapture(e.pointerId)) editor._bezierMove(...position(e));
   });
   canvas.addEventListener("contextmenu", (e) => e.preventDefault());
+  // A tap target: a touch browser moves a tap that lands on none to a target nearby, and the
+  // zoom slider lies just above the canvas. The press itself is handled on pointerdown.
+  canvas.addEventListener("click", (e) => e.preventDefault());
 }
 
 // A lost context is kept for restoring, and its view drawn anew from the editor's state.
@@ -171,7 +183,8 @@ function restoreLostContexts(editor) {
   ["canvas", "parameter"].forEach((id, view) => {
     $(id).addEventListener("webglcontextlost", (e) => e.preventDefault());
     $(id).addEventListener("webglcontextrestored", () => {
-      if (editor._bezierRestoreView(view) !== 0) fail(NO_WEBGL2);
+      const failure = editor._bezierRestoreView(view);
+      if (failure !== 0) fail(START_FAILURES[failure]);
     });
   });
 }
@@ -214,7 +227,7 @@ function sizeViews(editor) {
   };
   const relayOut = () => {
     layOut();
-    fitTexts();
+    fitTexts(editor);
     views.forEach((view) => measure(view, null));
     resize();
   };
@@ -270,15 +283,16 @@ async function start() {
   }
   window.bezier = editor;
   editor.trace = "";
-  if (editor._bezierStart() !== 0) return fail(NO_WEBGL2);
+  const failure = editor._bezierStart();
+  if (failure !== 0) return fail(START_FAILURES[failure]);
   restoreLostContexts(editor);
   sizeViews(editor);
   // Where the benchmark's time to the first frame stops: both views drawn.
   performance.mark("bezier-first-frame");
-  showOnLcd($("LCDNumber1"), 5);
-
   // The desktop dialog's eleven connections, in its order.
   const zoom = $("ZoomSlider"), level = $("Slider2");
+  // The LCD starts from the slider, as the desktop form gives both their start values.
+  showOnLcd($("LCDNumber1"), Number(level.value));
   zoom.addEventListener("input", () => editor._bezierSetZoom(Number(zoom.value)));
   new Dial($("RotateDial"), (value) => editor._bezierSetZRotation(value));
   $("PushButton1").addEventListener("click", () => editor._bezierSetAddMode());

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+using namespace bezier;
+
 namespace {
 
 // QObject::receivers is protected; a member pointer taken through a subclass reaches it.
@@ -375,7 +377,7 @@ void TestDialog::buttonsSetModes()
     GLBBoxTestAccess canvas(*dialog->GLBBox2);
     QSignalSpy degree(dialog->GLBBox2, &GLBBox::sendDegree);
     dialog->PushButton5->click();
-    QCOMPARE(canvas.userMode(), kSelectMode);
+    QCOMPARE(canvas.userMode(), kDeleteMode);
     dialog->PushButton2->click();
     QCOMPARE(canvas.userMode(), kMoveMode);
     dialog->PushButton1->click();

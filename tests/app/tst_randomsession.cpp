@@ -14,6 +14,8 @@
 #include <random>
 #include <set>
 
+using namespace bezier;
+
 namespace {
 
 constexpr int kDefaultActions = 1500;
@@ -270,7 +272,7 @@ private:
         if (a.button != Qt::LeftButton)
             return;
         switch (model.mode) {
-        case kSelectMode: {
+        case kDeleteMode: {
             const std::vector<int> candidates = model.nearest(at.x(), flipped(at.y()), viewport());
             const Polyline &actual = GLBBoxTestAccess(*canvas).controlPoints();
             // Adopt the program's choice among points that tie within rounding.

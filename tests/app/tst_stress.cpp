@@ -14,6 +14,8 @@
 
 #ifdef __SANITIZE_ADDRESS__
 // From the sanitizer runtime, whose headers GCC does not install.
+
+using namespace bezier;
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 

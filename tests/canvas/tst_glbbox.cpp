@@ -1,13 +1,18 @@
 #include "BezierOracle.h"
 #include "CanvasView.h"
 #include "GLTestSupport.h"
+#include "StdoutCapture.h"
 #include "TestAccess.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
+#include <unistd.h>
+
+using namespace bezier;
 
 Q_DECLARE_METATYPE(Polyline)
 
@@ -16,8 +21,8 @@ using namespace canvastest;
 namespace {
 
 // Lines get only the 0.6 ambient light: 0.6 times their material's ambient colour.
-const QColor kXAxisColor(77, 153, 0);
-const QColor kYAxisColor(153, 0, 77);
+const QColor kXAxisPixel(77, 153, 0);
+const QColor kYAxisPixel(153, 0, 77);
 
 const Polyline kCorner{{-0.6, -0.6, 0}, {0.6, -0.6, 0}, {0.6, 0.6, 0}};
 
@@ -84,6 +89,24 @@ GLuint immediateCurveList(GLBBoxTestAccess &access, float pixelRatio)
     return list;
 }
 
+// A canvas that logs its paints, each with the bytes written to standard output before it.
+class LoggingCanvas : public GLBBox
+{
+public:
+    explicit LoggingCanvas(QStringList &log) : log(log) {}
+
+protected:
+    void paintGL() override
+    {
+        GLBBox::paintGL();
+        std::fflush(stdout);
+        log << QString("paint after %1 bytes").arg(lseek(STDOUT_FILENO, 0, SEEK_CUR));
+    }
+
+private:
+    QStringList &log;
+};
+
 } // namespace
 
 class TestGLBBox : public QObject
@@ -111,6 +134,8 @@ private slots:
     void noControlPoints();
     void negativeDepth();
     void newDrawLevelAfterRepaint();
+    void announcementsAroundTheRepaint_data();
+    void announcementsAroundTheRepaint();
     void hullFollowsTheCheckBoxSlot();
     void curveHullAndMarkersInPixels();
     void buffersDrawWhatImmediateModeDraws_data();
@@ -206,7 +231,7 @@ void TestGLBBox::modeSlots()
 {
     GLBBoxTestAccess access(*canvas);
     canvas->setSelectMode();
-    QCOMPARE(access.userMode(), kSelectMode);
+    QCOMPARE(access.userMode(), kDeleteMode);
     canvas->setMoveMode();
     QCOMPARE(access.userMode(), kMoveMode);
     canvas->setAddMode();
@@ -256,8 +281,8 @@ void TestGLBBox::backgroundAndAxes()
     const QImage frame = gltest::lastFrame(*canvas);
     QCOMPARE(frame.pixelColor(5, 5), QColor(Qt::black));
     QCOMPARE(frame.pixelColor(frame.width() / 4, frame.height() * 3 / 4), QColor(Qt::black));
-    QVERIFY(gltest::colorNear(frame, gltest::pixelOf(frame, 0.5, 0.0, kStartZoom, kStartZoom), 1, kXAxisColor));
-    QVERIFY(gltest::colorNear(frame, gltest::pixelOf(frame, 0.0, 0.5, kStartZoom, kStartZoom), 1, kYAxisColor));
+    QVERIFY(gltest::colorNear(frame, gltest::pixelOf(frame, 0.5, 0.0, kStartZoom, kStartZoom), 1, kXAxisPixel));
+    QVERIFY(gltest::colorNear(frame, gltest::pixelOf(frame, 0.0, 0.5, kStartZoom, kStartZoom), 1, kYAxisPixel));
 }
 
 void TestGLBBox::stretchesOnNonSquareViews()
@@ -267,8 +292,8 @@ void TestGLBBox::stretchesOnNonSquareViews()
     const QImage frame = gltest::lastFrame(*canvas);
     QCOMPARE(frame.size(), QSize(400, 200) * canvas->devicePixelRatioF());
     // Axes of length 1 at zoom 0.5 end half-way to the edge, in pixels of each direction.
-    const auto xAxisAt = [&](double x) { return gltest::colorNear(frame, gltest::pixelOf(frame, x, 0, 0.5, 0.5), 1, kXAxisColor); };
-    const auto yAxisAt = [&](double y) { return gltest::colorNear(frame, gltest::pixelOf(frame, 0, y, 0.5, 0.5), 1, kYAxisColor); };
+    const auto xAxisAt = [&](double x) { return gltest::colorNear(frame, gltest::pixelOf(frame, x, 0, 0.5, 0.5), 1, kXAxisPixel); };
+    const auto yAxisAt = [&](double y) { return gltest::colorNear(frame, gltest::pixelOf(frame, 0, y, 0.5, 0.5), 1, kYAxisPixel); };
     QVERIFY(xAxisAt(0.9) && !xAxisAt(1.1));
     QVERIFY(yAxisAt(0.9) && !yAxisAt(1.1));
     QCOMPARE(gltest::pixelOf(frame, 1, 0, 0.5, 0.5).x() - frame.width() / 2, frame.width() / 4);
@@ -390,6 +415,44 @@ void TestGLBBox::newDrawLevelAfterRepaint()
     canvas->changeDrawLevel(0);
     QCOMPARE(signalled, 0);
     QVERIFY(polygonShownWhenSignalled);
+}
+
+// Each caller's order: a press announces the count and writes its whole trace before the
+// repaint; Clear and the level slot repaint, then announce.
+void TestGLBBox::announcementsAroundTheRepaint_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("add press") << "press" << QStringList{"sendDegree 1", "paint after 63 bytes"};
+    QTest::newRow("clear") << "clear" << QStringList{"paint after 0 bytes", "sendDegree 0"};
+    QTest::newRow("level") << "level" << QStringList{"paint after 0 bytes", "newDrawLevel 2"};
+}
+
+void TestGLBBox::announcementsAroundTheRepaint()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, events);
+    canvas.reset();
+    QStringList log;
+    LoggingCanvas logging(log);
+    logging.resize(510, 502);
+    logging.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&logging));
+    connect(&logging, &GLBBox::sendDegree, this, [&](int count) { log << QString("sendDegree %1").arg(count); });
+    connect(&logging, &GLBBox::newDrawLevel, this, [&](int level) { log << QString("newDrawLevel %1").arg(level); });
+    QCoreApplication::processEvents();
+    log.clear();
+    StdoutCapture capture;
+    if (action == "press")
+        QTest::mousePress(&logging, Qt::LeftButton, {}, {120, 200});
+    else if (action == "clear")
+        logging.deleteAllControlPoints();
+    else
+        logging.changeDrawLevel(2);
+    const std::string trace = capture.finish();
+    QCOMPARE(log, events);
+    if (action == "press")
+        QCOMPARE(trace.size(), std::size_t{63});
 }
 
 void TestGLBBox::hullFollowsTheCheckBoxSlot()

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <memory>
 
+using namespace bezier;
+
 using canvastest::isMarker;
 
 namespace {

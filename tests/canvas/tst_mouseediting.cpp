@@ -11,6 +11,8 @@
 #include <cmath>
 #include <memory>
 
+using namespace bezier;
+
 Q_DECLARE_METATYPE(Polyline)
 
 namespace {
@@ -101,9 +103,9 @@ void TestMouseEditing::trace_data()
         << QByteArray("Mouse coordinates: ( 64, 269 )\t  Add Mode\nPoint Added (-1, 1)\n\n");
     QTest::newRow("add at zoom 0") << kAddMode << 0 << QPoint(120, 200) << Polyline{}
                                    << QByteArray("Mouse coordinates: ( 120, 99 )\t  Add Mode\n\n");
-    QTest::newRow("delete") << kSelectMode << 50 << QPoint(120, 200) << two
+    QTest::newRow("delete") << kDeleteMode << 50 << QPoint(120, 200) << two
                             << QByteArray("Mouse coordinates: ( 120, 99 )\t  Delete Mode\nSelected Point is 0 \n");
-    QTest::newRow("delete, none") << kSelectMode << 50 << QPoint(120, 200) << Polyline{}
+    QTest::newRow("delete, none") << kDeleteMode << 50 << QPoint(120, 200) << Polyline{}
                                   << QByteArray("Mouse coordinates: ( 120, 99 )\t  Delete Mode\nSelected Point is 0 \n");
     QTest::newRow("move") << kMoveMode << 50 << QPoint(300, 10) << two
                           << QByteArray("Mouse coordinates: ( 300, 289 )\t  Move Mode\n\n");

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+using namespace bezier;
+
 const std::pair<VectorPath, const char *> kVectorPaths[3] = {
     {VectorPath::Baseline, "baseline"}, {VectorPath::Avx2, "AVX2"}, {VectorPath::Avx512, "AVX-512"}};
 

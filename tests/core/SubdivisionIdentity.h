@@ -24,7 +24,7 @@ struct IdentityCase
     Values values;
 };
 
-extern const std::pair<VectorPath, const char *> kVectorPaths[3];
+extern const std::pair<bezier::VectorPath, const char *> kVectorPaths[3];
 
 std::vector<IdentityCase> identityCases();
 

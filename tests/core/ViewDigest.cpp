@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+using namespace bezier;
+
 namespace {
 
 // The shared editing session's pointer positions in the canvas, in device-independent pixels.

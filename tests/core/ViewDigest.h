@@ -15,8 +15,8 @@
 constexpr int kDialAngles = 361;
 
 // The canvas's view at a dial angle, and the projection to use with it.
-using ViewAtDial = std::function<ViewTransform(int dial)>;
-std::uint64_t viewDigest(const ViewAtDial &viewAt, const Projection &projection, double pixelRatio);
+using ViewAtDial = std::function<bezier::ViewTransform(int dial)>;
+std::uint64_t viewDigest(const ViewAtDial &viewAt, const bezier::Projection &projection, double pixelRatio);
 
 // The recorded digest for a pixel ratio and zoom-slider value, from a file of lines
 // "ratio zoomSlider digest" (digest in hex); nothing where the file has none.

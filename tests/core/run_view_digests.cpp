@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+using namespace bezier;
+
 int main()
 {
     int failures = 0;

@@ -1,13 +1,23 @@
-#include "core/BernsteinBasis.h"
+#include "core/ParameterModel.h"
 
 #include <QTest>
 
 #include <cmath>
 
+using namespace bezier;
+
 namespace {
 
 constexpr double kPartitionTolerance = 1e-12;
 constexpr int kSamplesPerCurve = 41;
+
+PolylineList basisFor(int count)
+{
+    ParameterModel parameter;
+    parameter.degree = count;
+    parameter.computeBasis();
+    return parameter.basisCurves;
+}
 
 long double oracleBasis(int degree, int i, long double t)
 {
@@ -49,7 +59,7 @@ void TestBernsteinBasis::factorialValues()
 {
     QFETCH(int, m);
     QFETCH(int, expected);
-    QCOMPARE(factorial(m), expected);
+    QCOMPARE(ParameterModel::factorial(m), expected);
 }
 
 void TestBernsteinBasis::binomialValues_data()
@@ -69,7 +79,7 @@ void TestBernsteinBasis::binomialValues()
     QFETCH(int, n);
     QFETCH(int, k);
     QFETCH(int, expected);
-    QCOMPARE(binomial(n, k), expected);
+    QCOMPARE(ParameterModel::binomial(n, k), expected);
 }
 
 void TestBernsteinBasis::curvesPerCount_data()
@@ -87,7 +97,7 @@ void TestBernsteinBasis::curvesPerCount()
 {
     QFETCH(int, count);
     QFETCH(int, curves);
-    const PolylineList basis = bernsteinBasisCurves(count);
+    const PolylineList basis = basisFor(count);
     QCOMPARE(static_cast<int>(basis.size()), curves);
     for (const Polyline &samples : basis)
         QCOMPARE(static_cast<int>(samples.size()), kSamplesPerCurve);
@@ -96,7 +106,7 @@ void TestBernsteinBasis::curvesPerCount()
 void TestBernsteinBasis::samples()
 {
     for (int count = 1; count <= kMaxPlottedBasisCount; ++count) {
-        const PolylineList basis = bernsteinBasisCurves(count);
+        const PolylineList basis = basisFor(count);
         for (int i = 0; i < count; ++i) {
             QCOMPARE(basis[i].front().x, 0.0);
             QCOMPARE(basis[i].front().y, i == 0 ? 1.0 : 0.0);
@@ -120,7 +130,7 @@ void TestBernsteinBasis::samples()
     double t = 0.0;
     for (int s = 1; s < kSamplesPerCurve; ++s)
         t += kBasisParameterStep;
-    QCOMPARE(bernsteinBasisCurves(2)[1].back().x, t);
+    QCOMPARE(basisFor(2)[1].back().x, t);
     QCOMPARE(t, 1.0000000000000004);
 }
 
@@ -134,7 +144,7 @@ void TestBernsteinBasis::notApplicableStrokes_data()
 void TestBernsteinBasis::notApplicableStrokes()
 {
     QFETCH(int, count);
-    const PolylineList strokes = bernsteinBasisCurves(count);
+    const PolylineList strokes = basisFor(count);
     QCOMPARE(strokes.size(), std::size_t{3});
     QCOMPARE(strokes[0], (Polyline{{0.15, 0.25, 0}, {0.15, 0.75, 0}, {0.3, 0.25, 0}, {0.3, 0.75, 0}}));
     QCOMPARE(strokes[1], (Polyline{{0.45, 0.25, 0}, {0.6, 0.75, 0}}));

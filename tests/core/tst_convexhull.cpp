@@ -7,6 +7,8 @@
 #include <set>
 #include <utility>
 
+using namespace bezier;
+
 Q_DECLARE_METATYPE(Polyline)
 
 namespace {

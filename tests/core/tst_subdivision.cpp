@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+using namespace bezier;
+
 Q_DECLARE_METATYPE(Polyline)
 
 namespace {

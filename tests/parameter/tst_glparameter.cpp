@@ -8,6 +8,8 @@
 #include <limits>
 #include <memory>
 
+using namespace bezier;
+
 namespace {
 
 const QColor kAxisWhite(255, 255, 255);

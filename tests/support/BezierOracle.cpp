@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+
 namespace {
 
 long double binomialCoefficient(int n, int k)

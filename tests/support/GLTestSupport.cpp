@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+using namespace bezier;
+
 namespace gltest {
 
 namespace {

@@ -3,16 +3,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 StdoutCapture::StdoutCapture()
 {
     std::fflush(stdout);
-    char name[] = "/tmp/stdout-capture-XXXXXX";
-    captureFile = mkstemp(name);
+    // Where the caller keeps temporary files, as every POSIX program should.
+    const char *folder = std::getenv("TMPDIR");
+    const std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/stdout-capture-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    captureFile = mkstemp(name.data());
     if (captureFile < 0)
-        throw std::runtime_error("cannot create the capture file");
-    unlink(name);
+        throw std::runtime_error("cannot create the capture file in " + pattern);
+    unlink(name.data());
     savedStdout = dup(STDOUT_FILENO);
     dup2(captureFile, STDOUT_FILENO);
 }

@@ -37,7 +37,7 @@ public:
     void setSelectedPoint(int index) { c.selectedPoint = index; }
     void setUserMode(int mode) { c.userMode = mode; }
     void recomputeLevels() { c.recomputeLevels(); }
-    ViewTransform currentViewTransform()
+    bezier::ViewTransform currentViewTransform()
     {
         c.makeCurrent();
         return c.currentViewTransform();

@@ -16,9 +16,10 @@ import time
 from PIL import Image, ImageChops
 
 import tst_page as page_test
-from tst_page import CANVAS_ORIGIN, DIALOG, RATIO, Page, check, plus
+from tst_page import CANVAS_ORIGIN, DIALOG, Page, check, plus
 
-FRAMES = sys.argv[3]
+# The desktop's frames, from the command line.
+frames = None
 SCENARIOS = json.load(open(os.path.join(os.path.dirname(__file__), "..", "app", "frame_scenarios.json")))["scenarios"]
 VIEWS = {"canvas": (CANVAS_ORIGIN, (510, 502)), "parameter": ((530, 341), (181, 180))}
 # A pixel differs when a channel differs by more than this: every other pixel, lit markers
@@ -87,7 +88,7 @@ def open_page(driver, server):
 
 def compare(shot, name, ratio, label):
     for view, (origin, size) in VIEWS.items():
-        path = os.path.join(FRAMES, f"{name.replace(' ', '-')}-{view}-{ratio:g}.png")
+        path = os.path.join(frames, f"{name.replace(' ', '-')}-{view}-{ratio:g}.png")
         if not os.path.exists(path):
             check(False, f"no desktop frame {path}: run the release build's tst_highdpi first")
             continue
@@ -104,21 +105,24 @@ def live_zoom(page, server):
     reply = page.driver.execute_async_script(
         f"chrome.runtime.sendMessage('{extension_id(ZOOM_EXTENSION)}', {LIVE_ZOOM}, arguments[0])")
     check(reply == "zoomed", f"browser zoom: {reply}")
-    expected = [round(v * LIVE_ZOOM * RATIO) for v in VIEWS["canvas"][1]]
+    expected = [round(v * LIVE_ZOOM * page_test.RATIO) for v in VIEWS["canvas"][1]]
     deadline = time.time() + page_test.TIMEOUT_S
     size = lambda: page.js("const c = document.getElementById('canvas'); return [c.width, c.height]")
     while size() != expected and time.time() < deadline:
         time.sleep(0.05)
     check(size() == expected, f"the canvas at zoom {LIVE_ZOOM}: {size()} device pixels, expected {expected}")
-    redrawn = view_of(page.screenshot(), *VIEWS["canvas"], LIVE_ZOOM * RATIO)
+    redrawn = view_of(page.screenshot(), *VIEWS["canvas"], LIVE_ZOOM * page_test.RATIO)
     hull = sum(1 for p in redrawn.getdata() if page_test.is_hull_red(p))
     check(hull > 500 * LIVE_ZOOM, f"the hull redrawn at zoom {LIVE_ZOOM} without input: {hull} pixels")
     page.js("window.bezier._bezierDeleteAllControlPoints()")
     play(page, SCENARIOS[LIVE_SCENARIO])
-    compare(page.screenshot(), LIVE_SCENARIO, LIVE_ZOOM * RATIO, f"{LIVE_SCENARIO} after zooming to {LIVE_ZOOM}")
+    compare(page.screenshot(), LIVE_SCENARIO, LIVE_ZOOM * page_test.RATIO, f"{LIVE_SCENARIO} after zooming to {LIVE_ZOOM}")
 
 
 def main():
+    global frames
+    page_test.configure(sys.argv[1], sys.argv[2])
+    frames = sys.argv[3]
     server = page_test.Server()
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = page_test.start_browser(
@@ -130,14 +134,14 @@ def main():
                     check(False, "the page did not start")
                     return 1
                 play(page, steps)
-                compare(page.screenshot(), name, RATIO, f"{name}, ratio {RATIO:g}")
-            if RATIO * LIVE_ZOOM in (1, 2):
+                compare(page.screenshot(), name, page_test.RATIO, f"{name}, ratio {page_test.RATIO:g}")
+            if page_test.RATIO * LIVE_ZOOM in (1, 2):
                 live_zoom(page, server)
         finally:
             driver.quit()
             os.killpg(driver_process.pid, 9)
             server.shutdown()
-    print(f"ratio {RATIO}: {'FAILED' if page_test.failures else 'passed'}")
+    print(f"ratio {page_test.RATIO}: {'FAILED' if page_test.failures else 'passed'}")
     return 1 if page_test.failures else 0
 
 

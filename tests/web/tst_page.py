@@ -29,7 +29,9 @@ from selenium.webdriver.common.actions import interaction
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.chromium.remote_connection import ChromiumRemoteConnection
 
-SITE, RATIO = sys.argv[1], float(sys.argv[2])
+# The built site and the device pixel ratio, from the command line of the script that runs
+# (configure()).
+SITE, RATIO = None, 1.0
 SESSION = json.load(open(os.path.join(os.path.dirname(__file__), "..", "app", "editing_session.json")))
 CANVAS_SIZE = (510, 502)
 # The dialog's top left in the page, and the places the session clicks, in CSS pixels.
@@ -51,8 +53,8 @@ def is_curve_grey(p): return near(p, (153, 153, 153))
 class Server(http.server.ThreadingHTTPServer):
     """The built site on 127.0.0.1, on a free port, with WebAssembly's type."""
 
-    def __init__(self, site=SITE, port=0):
-        handler = functools.partial(QuietHandler, directory=site)
+    def __init__(self, site=None, port=0):
+        handler = functools.partial(QuietHandler, directory=site or SITE)
         super().__init__(("127.0.0.1", port), handler)
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
@@ -67,10 +69,33 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args): pass
 
 
+def configure(site, ratio):
+    global SITE, RATIO
+    SITE, RATIO = site, float(ratio)
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+
+
+def watch_process_group(group):
+    """Kills the process group `group` once this script is gone, however it ended."""
+    subprocess.Popen([sys.executable, "-c", WATCHDOG, str(os.getpid()), str(group)], start_new_session=True,
+                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+WATCHDOG = """
+import os, signal, sys, time
+owner, group = int(sys.argv[1]), int(sys.argv[2])
+while os.path.exists(f"/proc/{owner}"):
+    time.sleep(0.5)
+try:
+    os.killpg(group, signal.SIGKILL)
+except ProcessLookupError:
+    pass
+"""
 
 
 def start_browser(profile, extra_flags=(), prefs=None):
@@ -79,8 +104,7 @@ def start_browser(profile, extra_flags=(), prefs=None):
     port = free_port()
     driver_process = subprocess.Popen(["chromedriver", f"--port={port}"], stdout=subprocess.DEVNULL,
                                       stderr=subprocess.DEVNULL, start_new_session=True)
-    subprocess.Popen(["sh", "-c", f"while kill -0 {os.getpid()} 2>/dev/null; do sleep 1; done; "
-                      f"kill -KILL -- -{driver_process.pid} 2>/dev/null"], start_new_session=True)
+    watch_process_group(driver_process.pid)
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for flag in ["--headless=new", "--no-sandbox", "--enable-unsafe-swiftshader", "--use-angle=swiftshader",
@@ -112,11 +136,13 @@ class Page:
         builder = ActionBuilder(self.driver, mouse=PointerInput(kinds[kind], kind))
         return builder, builder.pointer_action
 
-    def click(self, place, kind="mouse", button=0, times=1):
+    def click(self, place, kind="mouse", button=0, times=1, area=None):
+        """A click at `place` in the dialog; a touch may cover `area` CSS pixels, as a finger does."""
         builder, action = self.pointer(kind)
         action.move_to_location(DIALOG[0] + place[0], DIALOG[1] + place[1])
+        size = {"width": area[0], "height": area[1]} if area else {}
         for _ in range(times):
-            action.pointer_down(button=button).pointer_up(button=button)
+            action.pointer_down(button=button, **size).pointer_up(button=button)
         builder.perform()
 
     def drag(self, start, end):
@@ -328,7 +354,49 @@ def widget_keys(page):
         check(dial() == expected, f"dial pressed at {offset}: {dial()}, expected {expected}")
 
 
+# A fingertip's contact, in CSS pixels.
+FINGER = (20, 20)
+
+
+def finger_taps(page):
+    """Fingers tapping the canvas's top rows, just below the zoom slider, add points there and
+    leave the slider alone; taps just below the canvas, which the browser gives it, add no point
+    out of view. Returns the trace they wrote."""
+    zoom = lambda: page.js("return document.getElementById('ZoomSlider').value")
+    count = lambda: page.js("return window.bezier._bezierControlPointCount()")
+    page.click(PLACES["clear"])
+    page.click(PLACES["add"])
+    before_zoom, before_trace = zoom(), page.trace()
+    rows = [2, 5, 8, 11]
+    for i, row in enumerate(rows):
+        page.click(plus(CANVAS_ORIGIN, (150 + 40 * i, row)), kind="touch", area=FINGER)
+    for row in [CANVAS_SIZE[1] + 1, CANVAS_SIZE[1] + 3]:
+        page.click(plus(CANVAS_ORIGIN, (150, row)), kind="touch", area=FINGER)
+    deadline = time.time() + TIMEOUT_S
+    while count() != len(rows) and time.time() < deadline:
+        time.sleep(0.05)
+    check(count() == len(rows), f"taps on the canvas's top rows added {count()} points, expected {len(rows)}")
+    check(zoom() == before_zoom, f"taps on the canvas moved the zoom slider from {before_zoom} to {zoom()}")
+    return page.trace()[len(before_trace):]
+
+
+def text_fitting(page):
+    """The buttons' labels keep the dialog's font where they fit; with a font too wide for them
+    even at the smallest size, they shrink to it and show whole in their tool tips."""
+    labels = lambda: page.js("return [...document.querySelectorAll('#Layout1 .text')].map(t =>"
+                             " [Math.round(parseFloat(getComputedStyle(t).fontSize) * 1.5) / 2, t.closest('button').title])")
+    refit = "window.dispatchEvent(new Event('resize'))"
+    check(labels() == [[9, ""]] * 4, f"the buttons' labels at the dialog's font: {labels()}")
+    page.js("document.head.insertAdjacentHTML('beforeend', '<style id=\"wide\">#Layout1 .text {"
+            " letter-spacing: 40px }</style>');" + refit)
+    names = ["Add", "Move", "Delete", "Clear"]
+    check(labels() == [[7, name] for name in names], f"the buttons' labels in a font too wide: {labels()}")
+    page.js("document.getElementById('wide').remove();" + refit)
+    check(labels() == [[9, ""]] * 4, f"the buttons' labels back at the dialog's font: {labels()}")
+
+
 def main():
+    configure(sys.argv[1], sys.argv[2])
     server = Server()
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = start_browser(profile)
@@ -343,6 +411,8 @@ def main():
             page = Page(driver)
             expected = editing_session(page)
             widget_keys(page)
+            text_fitting(page)
+            expected += finger_taps(page)
             logged = [entry for entry in driver.get_log("browser")]
             own = [e for e in logged if e["level"] in ("SEVERE", "WARNING")]
             check(not own, f"{len(own)} console errors or warnings, the first: {own[:3]}")

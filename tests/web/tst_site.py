@@ -7,6 +7,8 @@ Usage: tst_site.py SITE_FOLDER DEVICE_PIXEL_RATIO
 """
 import os
 import shutil
+import signal
+import subprocess
 import sys
 import tempfile
 import time
@@ -16,7 +18,6 @@ from selenium.webdriver.common.keys import Keys
 import tst_page as page_test
 from tst_page import Server, check
 
-SITE = sys.argv[1]
 TIMEOUT_S = page_test.TIMEOUT_S
 
 
@@ -43,7 +44,7 @@ def offline_and_updates(driver, profile_folder):
     same address replaces the cache at the next load."""
     with tempfile.TemporaryDirectory() as folder:
         site = os.path.join(folder, "site")
-        shutil.copytree(SITE, site)
+        shutil.copytree(page_test.SITE, site)
         server = Server(site)
         port = server.server_address[1]
         driver.get(server.address)
@@ -130,19 +131,31 @@ def exhaust_memory(driver):
     builder.perform()
 
 
-# Browsers that fall short, and the sentence each must show instead of the dialog.
+def shaders_fail(driver):
+    """A graphics driver whose shader compiler refuses the editor's shaders, from the next load."""
+    script = ("const status = WebGL2RenderingContext.prototype.getShaderParameter;"
+              "WebGL2RenderingContext.prototype.getShaderParameter = function (shader, name) {"
+              "  return name === this.COMPILE_STATUS ? false : status.call(this, shader, name); };")
+    driver.execute("executeCdpCommand", {"cmd": "Page.addScriptToEvaluateOnNewDocument", "params": {"source": script}})
+    driver.refresh()
+
+
+# Browsers that fall short, the sentence each must show instead of the dialog, and what it may
+# write to the console.
 FALLBACKS = [
-    ("no WebGL 2", ["--disable-webgl"], None, None, "needs WebGL 2"),
+    ("no WebGL 2", ["--disable-webgl"], None, None, "needs WebGL 2", None),
     # Without a JIT, as in locked-down modes, V8 has no WebAssembly; on a processor without
     # SSE4.1 it has no WebAssembly SIMD.
-    ("no WebAssembly", ["--js-flags=--jitless"], None, None, "needs WebAssembly"),
-    ("no WebAssembly SIMD", ["--js-flags=--no-enable-sse4-1"], None, None, "needs WebAssembly with SIMD"),
-    ("scripts off", [], {"profile.managed_default_content_settings.javascript": 2}, None, "needs JavaScript"),
-    ("a heap that cannot grow", [FIXED_HEAP], None, exhaust_memory, "ran out of memory"),
+    ("no WebAssembly", ["--js-flags=--jitless"], None, None, "needs WebAssembly", None),
+    ("no WebAssembly SIMD", ["--js-flags=--no-enable-sse4-1"], None, None, "needs WebAssembly with SIMD", None),
+    ("scripts off", [], {"profile.managed_default_content_settings.javascript": 2}, None, "needs JavaScript", None),
+    ("a heap that cannot grow", [FIXED_HEAP], None, exhaust_memory, "ran out of memory", None),
+    ("shaders that fail", [], None, shaders_fail, "could not build the editor's drawing programs",
+     "A shader failed to compile"),
 ]
 
 
-def fallback(name, flags, prefs, steps, sentence):
+def fallback(name, flags, prefs, steps, sentence, logged):
     server = Server()
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = page_test.start_browser(profile, flags, prefs)
@@ -153,7 +166,8 @@ def fallback(name, flags, prefs, steps, sentence):
             wait_for(driver, f"return document.body.innerText.includes({sentence!r})", f"{name}: no sentence")
             check(not driver.execute_script("const d = document.getElementById('dialog');"
                                             " return d.offsetWidth > 0 && !d.hidden"), f"{name}: the dialog shows")
-            own = [e for e in driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
+            own = [e for e in driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")
+                   and not (logged and logged in e["message"])]
             check(not own, f"{name}: {len(own)} console errors or warnings, the first: {own[:3]}")
         finally:
             driver.quit()
@@ -161,7 +175,48 @@ def fallback(name, flags, prefs, steps, sentence):
             server.shutdown()
 
 
+KILLED_SCRIPT = """
+import sys, tempfile, time
+sys.path.insert(0, sys.argv[1])
+import tst_page
+profile = tempfile.mkdtemp()
+process, driver = tst_page.start_browser(profile)
+print(process.pid, flush=True)
+time.sleep(120)
+"""
+
+
+def killed_mid_run():
+    """A test script killed with SIGKILL while its browser runs leaves no browser behind."""
+    script = subprocess.Popen([sys.executable, "-c", KILLED_SCRIPT, os.path.dirname(os.path.abspath(__file__))],
+                              stdout=subprocess.PIPE, text=True)
+    group = int(script.stdout.readline())
+    script.kill()
+    script.wait()
+    deadline = time.time() + TIMEOUT_S
+    while running_in_group(group) and time.time() < deadline:
+        time.sleep(0.2)
+    if running_in_group(group):
+        check(False, "the browser of a killed test script still runs")
+        os.killpg(group, signal.SIGKILL)
+
+
+def running_in_group(group):
+    """Whether a process of the group still runs (zombies aside, which no one may reap here)."""
+    for entry in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except (OSError, IndexError):
+            continue
+        if fields[0] != "Z" and int(fields[2]) == group:
+            return True
+    return False
+
+
 def main():
+    page_test.configure(sys.argv[1], sys.argv[2])
+    killed_mid_run()
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = page_test.start_browser(profile)
         try:

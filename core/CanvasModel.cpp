@@ -1,0 +1,38 @@
+#include "core/CanvasModel.h"
+
+#include "core/ConvexHull.h"
+
+namespace bezier {
+
+void CanvasModel::recomputeLevels()
+{
+    updateLevels(levels, computedLevel, drawLevel, controlPoints, levelStorage);
+    if (!levels.empty())
+        curve = levels.back();
+    if (showConvexHull)
+        computeConvexHull();
+}
+
+void CanvasModel::computeConvexHull()
+{
+    hull = convexHull(controlPoints);
+}
+
+int CanvasModel::nearestControlPoint(const ViewTransform &view, const Projection &projection, double mx,
+                                     double my) const
+{
+    double best = 2e32;
+    int index = 0;
+    for (int i = 0; i < static_cast<int>(controlPoints.size()); ++i) {
+        // GLU leaves the output alone where it fails; the callers' outputs start at 0.
+        const Point3 p = projection.project(view, controlPoints[i]).value_or(Point3{});
+        const double d2 = (mx - p.x) * (mx - p.x) + (my - p.y) * (my - p.y);
+        if (d2 < best) {
+            best = d2;
+            index = i;
+        }
+    }
+    return index;
+}
+
+} // namespace bezier

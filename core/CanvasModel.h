@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/Subdivision.h"
+#include "core/ViewTransform.h"
+#include "geometry/Polyline.h"
+#include "geometry/PolylineList.h"
+
+namespace bezier {
+
+// Editing mode of the mouse, as integers: a click deletes the nearest point, adds one, or picks
+// one to drag. Other values are kept and reported at the next press.
+using UserMode = int;
+constexpr UserMode kDeleteMode = 0;
+constexpr UserMode kAddMode = 1;
+constexpr UserMode kMoveMode = 2;
+
+// The toolkit's code of the left mouse button.
+constexpr int kLeftButton = 1;
+
+// The canvas's members, declared once: the desktop canvas takes them as its own and the page's
+// canvas is one. The operations below are the canvas's own; the rules that edit it are in
+// CanvasEditing.h.
+struct CanvasModel
+{
+    float xRot = 0.0f;
+    float yRot = 0.0f;
+    float zRot = 0.0f;
+    float zoom = 1.25f;
+    float xTrans = 0.0f;
+    float yTrans = 0.0f;
+    int mouseButton = 0;
+    int mouseX = 0;
+    int mouseY = 0;
+    Polyline curve;
+    Polyline controlPoints;
+    PolylineList levels;
+    Polyline hull;
+    int drawLevel = 5;
+    int computedLevel = 0;
+    bool showPolyline = false;
+    int selectedPoint = -1;
+    bool showConvexHull = false;
+    bool showSubDivPoints = false;
+    UserMode userMode = kAddMode;
+    // Storage the level cache reuses, so that a drag allocates nothing.
+    LevelStorage levelStorage;
+
+    // Brings the levels to drawLevel, copies the last into curve and refreshes the hull when
+    // shown.
+    void recomputeLevels();
+    void computeConvexHull();
+    // Index of the control point whose window projection lies nearest to (mx, my), depth
+    // ignored; ties keep the lower index, and no control points give 0.
+    int nearestControlPoint(const ViewTransform &view, const Projection &projection, double mx, double my) const;
+};
+
+} // namespace bezier

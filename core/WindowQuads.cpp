@@ -1,0 +1,115 @@
+#include "core/WindowQuads.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace bezier {
+
+namespace {
+
+// A quad's four corners in strip order: two at its start, two at its end.
+struct Quad
+{
+    WindowPoint start;
+    float startOffsets[2][2];
+    WindowPoint end;
+    float endOffsets[2][2];
+};
+
+class StripWriter
+{
+public:
+    explicit StripWriter(std::vector<float> &strip) : strip(strip), first(strip.size()) {}
+
+    // A quad that begins where the last one ended, with the same corners, shares them.
+    void add(const Quad &quad, bool sharesLastEnd)
+    {
+        const bool empty = strip.size() == first;
+        if (!empty && sharesLastEnd) {
+            corners(quad.end, quad.endOffsets);
+            return;
+        }
+        if (!empty) {
+            std::array<float, 3> last;
+            std::copy(strip.end() - 3, strip.end(), last.begin());
+            strip.insert(strip.end(), last.begin(), last.end());
+            vertex(quad.start, quad.startOffsets[0]);
+        }
+        corners(quad.start, quad.startOffsets);
+        corners(quad.end, quad.endOffsets);
+    }
+
+    std::size_t verticesAdded() const { return (strip.size() - first) / 3; }
+
+private:
+    void vertex(const WindowPoint &p, const float offset[2])
+    {
+        strip.insert(strip.end(), {p.x + offset[0], p.y + offset[1], p.z});
+    }
+    void corners(const WindowPoint &p, const float offsets[2][2])
+    {
+        vertex(p, offsets[0]);
+        vertex(p, offsets[1]);
+    }
+
+    std::vector<float> &strip;
+    std::size_t first;
+};
+
+} // namespace
+
+WindowPoint windowPointOf(const MatrixF &transform, const float *p, float width, float height)
+{
+    const auto clip = [&](int row) {
+        return transform[row] * p[0] + transform[4 + row] * p[1] + transform[8 + row] * p[2] + transform[12 + row];
+    };
+    const float w = clip(3);
+    return {(clip(0) / w * 0.5f + 0.5f) * width, (clip(1) / w * 0.5f + 0.5f) * height, clip(2) / w};
+}
+
+float halfLineWidth(float width, double pixelRatio)
+{
+    return static_cast<float>(std::max(width * pixelRatio, 1.0) / 2.0);
+}
+
+bool reachesPixelCentres(float from, float to)
+{
+    constexpr double kSnapMargin = 1.0 / 16;
+    const double low = std::min<double>(from, to) - kSnapMargin - 0.5;
+    const double high = std::max<double>(from, to) + kSnapMargin - 0.5;
+    return std::floor(high) >= std::ceil(low);
+}
+
+std::size_t appendLineQuads(const WindowPoint *points, std::size_t count, LineKind kind, float halfWidth,
+                            std::vector<float> &strip)
+{
+    StripWriter writer(strip);
+    const float h = halfWidth;
+    if (kind == LineKind::Points) {
+        for (std::size_t i = 0; i < count; ++i)
+            writer.add({points[i], {{-h, -h}, {-h, h}}, points[i], {{h, -h}, {h, h}}}, false);
+        return writer.verticesAdded();
+    }
+    // A strip's segment shares the corners of the one before when that was drawn and is
+    // widened the same way.
+    bool lastAlongX = false;
+    std::size_t lastDrawn = count;
+    const std::size_t step = kind == LineKind::Segments ? 2 : 1;
+    for (std::size_t i = 0; i + 1 < count; i += step) {
+        const WindowPoint &a = points[i];
+        const WindowPoint &b = points[i + 1];
+        const bool alongX = std::fabs(b.x - a.x) >= std::fabs(b.y - a.y);
+        if (!reachesPixelCentres(alongX ? a.x : a.y, alongX ? b.x : b.y))
+            continue;
+        const float dx = alongX ? 0.0f : h;
+        const float dy = alongX ? h : 0.0f;
+        writer.add({a, {{-dx, -dy}, {dx, dy}}, b, {{-dx, -dy}, {dx, dy}}},
+                   kind == LineKind::Strip && lastDrawn + 1 == i && alongX == lastAlongX);
+        lastAlongX = alongX;
+        lastDrawn = i;
+    }
+    return writer.verticesAdded();
+}
+
+} // namespace bezier

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/ViewTransform.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace bezier {
+
+// Lines and points as quads in window space, for a front end whose lines are one pixel wide
+// (WebGL). Each segment is widened across its minor axis, as drivers widen wide lines; the
+// segments of a strip share their corners, and segments that cover no pixel centre are left
+// out, since a software rasteriser spends its time by vertices and triangles.
+
+// A position in window space: device pixels from the viewport's corner, and the depth.
+struct WindowPoint
+{
+    float x, y, z;
+};
+
+// Where `transform` (projection times modelview) and a viewport of width x height put the
+// position at `p`: clip coordinates divided by w, in device pixels, with the normalised depth.
+WindowPoint windowPointOf(const MatrixF &transform, const float *p, float width, float height);
+
+// Half the width in device pixels of a line `width` device-independent pixels wide, never
+// thinner than one device pixel, as drivers draw lines and points.
+float halfLineWidth(float width, double pixelRatio);
+
+// Whether a quad whose sides across its major axis lie at `from` and `to` can cover a pixel
+// centre. Drivers snap corners to 1/16 pixel or finer, so the margin is twice their error.
+bool reachesPixelCentres(float from, float to);
+
+// Appends the quads of `count` points, as a strip, separate segments or square points, to a
+// triangle strip of window positions (x, y, z each); returns the number of vertices added.
+// Quads that do not share corners are joined by repeated vertices, which make triangles
+// without area.
+enum class LineKind { Strip, Segments, Points };
+std::size_t appendLineQuads(const WindowPoint *points, std::size_t count, LineKind kind, float halfWidth,
+                            std::vector<float> &strip);
+
+} // namespace bezier
