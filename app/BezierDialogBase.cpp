@@ -2,6 +2,9 @@
 
 #include "app/TextFitter.h"
 
+#include <QKeyEvent>
+#include <QShortcut>
+
 BezierDialogBase::BezierDialogBase(QWidget *parent, const char *name, bool modal, Qt::WindowFlags flags)
     : QDialog(parent, flags)
 {
@@ -25,7 +28,21 @@ BezierDialogBase::BezierDialogBase(QWidget *parent, const char *name, bool modal
     connect(GLBBox2, &GLBBox::sendDegree, MyCustomWidget1, &GLParameter::setDegree);
     connect(PushButton5, &QPushButton::clicked, GLBBox2, &GLBBox::setSelectMode);
 
+    // Undo and redo from anywhere in the dialog.
+    connect(new QShortcut(Qt::CTRL | Qt::Key_Z, this), &QShortcut::activated, GLBBox2, &GLBBox::undo);
+    for (const QKeyCombination keys : {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y})
+        connect(new QShortcut(keys, this), &QShortcut::activated, GLBBox2, &GLBBox::redo);
+
     // The boxes are fixed, the fonts are the desktop's: keep every text whole.
     new TextFitter(this, {Label1, TextLabel3, TextLabel4, CheckBox3, CheckBox2, PushButton1, PushButton2,
                           PushButton5, PushButton4});
+}
+
+void BezierDialogBase::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

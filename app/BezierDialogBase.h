@@ -12,4 +12,8 @@ class BezierDialogBase : public QDialog, public Ui::BezierDialogBase
 public:
     explicit BezierDialogBase(QWidget *parent = nullptr, const char *name = nullptr, bool modal = false,
                               Qt::WindowFlags flags = {});
+
+protected:
+    // Escape never closes the dialog: that would end the program and lose the curve.
+    void keyPressEvent(QKeyEvent *event) override;
 };

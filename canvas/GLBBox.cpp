@@ -1,10 +1,14 @@
 // Widget, rendering and slots of the canvas.
 #include "canvas/GLBBox.h"
 
+#include "canvas/GluProjection.h"
 #include "core/CanvasLook.h"
+#include "core/WindowQuads.h"
 #include "gl/GLWidgetSupport.h"
 
 #include <QColor>
+#include <QFocusEvent>
+#include <QKeyEvent>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -77,6 +81,8 @@ GLBBox::GLBBox(QWidget *parent, const char *name)
     if (name)
         setObjectName(QString::fromLatin1(name));
     requestFixedFunctionFormat(*this);
+    // A Tab stop, and focused by a press too.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 GLBBox::~GLBBox()
@@ -140,6 +146,8 @@ void GLBBox::paintGL()
     glEnable(GL_DEPTH_TEST);
     glCallList(axesList);
     drawCurveBuffers();
+    if (keyboardFocusShown && hasFocus())
+        drawKeyboardFocus();
     glFinish();
     if (trimHeapAfterPaint) {
         returnFreeHeap();
@@ -242,6 +250,92 @@ void GLBBox::drawCurveBuffers()
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     VertexBuffer::release();
+}
+
+void GLBBox::drawKeyboardFocus()
+{
+    const QSize size = this->size() * devicePixelRatioF();
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, size.width(), 0, size.height(), -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    for (const WindowRect &r :
+         keyboardFocusMarks(size.width(), size.height(), cursorX, cursorY, devicePixelRatioF())) {
+        glColor3f(r.color.red, r.color.green, r.color.blue);
+        glRectf(r.left, r.bottom, r.right, r.top);
+    }
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}
+
+void GLBBox::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    const bool plain = !(event->modifiers() & commands);
+    std::optional<CanvasKey> key;
+    switch (event->key()) {
+    case Qt::Key_Left: key = CanvasKey::Left; break;
+    case Qt::Key_Right: key = CanvasKey::Right; break;
+    case Qt::Key_Up: key = CanvasKey::Up; break;
+    case Qt::Key_Down: key = CanvasKey::Down; break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space: key = CanvasKey::Activate; break;
+    case Qt::Key_Escape: key = CanvasKey::Escape; break;
+    case Qt::Key_A: key = CanvasKey::AddMode; break;
+    case Qt::Key_M: key = CanvasKey::MoveMode; break;
+    case Qt::Key_D: key = CanvasKey::DeleteMode; break;
+    default: break;
+    }
+    if (!key || (!plain && *key != CanvasKey::Escape)) {
+        QOpenGLWidget::keyPressEvent(event);
+        return;
+    }
+    const bool shown = keyboardFocusShown;
+    keyboardFocusShown = true;
+    makeCurrent();
+    EditResult edit = bezier::keyPress(*this, currentViewTransform(), kGluProjection, *key,
+                                       event->modifiers() & Qt::ShiftModifier, devicePixelRatioF());
+    edit.repaint = edit.repaint || !shown;
+    finishEdit(edit);
+    // The canvas's keys go no further: Escape would close the dialog.
+    event->accept();
+}
+
+void GLBBox::focusInEvent(QFocusEvent *event)
+{
+    keyboardFocusShown = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason
+                         || event->reason() == Qt::ShortcutFocusReason;
+    if (keyboardFocusShown)
+        updateGL();
+}
+
+void GLBBox::focusOutEvent(QFocusEvent *)
+{
+    const bool shown = keyboardFocusShown;
+    keyboardFocusShown = false;
+    EditResult edit = bezier::focusLost(*this);
+    edit.repaint = shown;
+    finishEdit(edit);
+}
+
+void GLBBox::undo()
+{
+    finishEdit(bezier::undo(*this));
+}
+
+void GLBBox::redo()
+{
+    finishEdit(bezier::redo(*this));
 }
 
 void GLBBox::finishEdit(const EditResult &edit)

@@ -6,6 +6,8 @@
 
 #include <QOpenGLWidget>
 
+class QFocusEvent;
+class QKeyEvent;
 class QMouseEvent;
 
 // The curve editor canvas: owns the control points, the subdivision levels, the drawn
@@ -34,6 +36,9 @@ public slots:
     void togglepolyline(bool show);
     void setShowConvexHull(bool show);
     void setShowSubDivPoints(bool show);
+    // Take back the last change of the control points, and bring it back.
+    void undo();
+    void redo();
 
 signals:
     void newDrawLevel(int level);
@@ -44,6 +49,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
@@ -57,12 +65,13 @@ private:
     void finishEdit(const bezier::EditResult &edit);
     void buildCurveList();
     void drawCurveBuffers();
+    // The focus frame and the cursor, in window pixels.
+    void drawKeyboardFocus();
     // The model's recompute, then the buffers rebuilt. computeConvexHull and
     // nearestControlPoint are the model's own, which the rules call.
     void recomputeLevels();
     // The viewport and matrices of the last paint, as GL reports them.
     bezier::ViewTransform currentViewTransform();
-    QPoint devicePosition(const QMouseEvent *event) const;
     void updateGL();
 
     GLuint axesList = 0;
@@ -77,4 +86,7 @@ private:
     bool trimHeapAfterPaint = false;
     // The device pixel ratio the axes list's line widths were made for.
     qreal listPixelRatio = 1.0;
+    // Focus came from the keyboard, or a key was used since: the frame and cursor show. Focus
+    // from a pointer press changes no pixel.
+    bool keyboardFocusShown = false;
 };

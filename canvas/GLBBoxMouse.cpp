@@ -16,29 +16,26 @@ ViewTransform GLBBox::currentViewTransform()
     return view;
 }
 
-// Qt reports device-independent pixels while the viewport is in device pixels; rounding
-// finds the device pixel under the pointer at fractional ratios too.
-QPoint GLBBox::devicePosition(const QMouseEvent *event) const
-{
-    const QPointF position = event->position();
-    return {devicePixel(position.x(), devicePixelRatioF()), devicePixel(position.y(), devicePixelRatioF())};
-}
-
+// Qt reports positions in device-independent pixels, which the rules take to the device pixel
+// under them, as the viewport is in device pixels.
 void GLBBox::mousePressEvent(QMouseEvent *event)
 {
     makeCurrent();
-    const QPoint position = devicePosition(event);
+    keyboardFocusShown = false;
+    const QPointF position = event->position();
     finishEdit(bezier::mousePress(*this, currentViewTransform(), kGluProjection, position.x(), position.y(),
-                                  static_cast<int>(event->button())));
+                                  devicePixelRatioF(), static_cast<int>(event->button())));
 }
 
 void GLBBox::mouseMoveEvent(QMouseEvent *event)
 {
     makeCurrent();
-    const QPoint position = devicePosition(event);
-    finishEdit(bezier::mouseMove(*this, currentViewTransform(), kGluProjection, position.x(), position.y()));
+    const QPointF position = event->position();
+    finishEdit(bezier::mouseMove(*this, currentViewTransform(), kGluProjection, position.x(), position.y(),
+                                 devicePixelRatioF()));
 }
 
-void GLBBox::mouseReleaseEvent(QMouseEvent *)
+void GLBBox::mouseReleaseEvent(QMouseEvent *event)
 {
+    finishEdit(bezier::mouseRelease(*this, event->position().x(), event->position().y()));
 }

@@ -41,10 +41,26 @@ EditResult togglepolyline(CanvasModel &canvas, bool show);
 EditResult setShowConvexHull(CanvasModel &canvas, bool show);
 EditResult setShowSubDivPoints(CanvasModel &canvas, bool show);
 
-// A press of `button` at device pixel (x, y), y downwards, and a move to (x, y) while a button
-// is held, in the view of the last paint.
-EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, int x, int y,
-                      int button);
-EditResult mouseMove(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, int x, int y);
+// A press of `button` at logical position (x, y), y downwards, a move to (x, y) while a button
+// is held, and the release, in the view of the last paint. `pixelRatio` device pixels make a
+// logical one; a position is taken to the device pixel under it.
+EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, double x,
+                      double y, double pixelRatio, int button);
+EditResult mouseMove(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, double x,
+                     double y, double pixelRatio);
+EditResult mouseRelease(CanvasModel &canvas, double x, double y);
+
+// The keys the canvas takes while it has focus; `fine` is Shift, which steps the cursor by one
+// pixel instead of ten. Activate is Enter or Space: a left press at the cursor, or the drop of
+// a point held by keys; Escape puts a held point back.
+enum class CanvasKey { Left, Right, Up, Down, Activate, Escape, AddMode, MoveMode, DeleteMode };
+EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
+                    bool fine, double pixelRatio);
+// The canvas lost focus: a held point stays where it is.
+EditResult focusLost(CanvasModel &canvas);
+
+// Undo and redo of the control points' changes; nothing while a point is held.
+EditResult undo(CanvasModel &canvas);
+EditResult redo(CanvasModel &canvas);
 
 } // namespace bezier

@@ -40,6 +40,15 @@ constexpr float kLightIntensity = 0.9f;
 constexpr float kSceneAmbient = 0.6f;
 constexpr float kMarkerShininess = 50.0f;
 
+// Keyboard focus: a frame inside the canvas's edge and a crosshair at the cursor, both at least
+// 3:1 against black and the dialog's background. Sizes in logical pixels.
+constexpr Rgb kFocusFrameColor{0x3a / 255.0f, 0x6e / 255.0f, 0xa5 / 255.0f};
+constexpr float kFocusFrameWidth = 2.0f;
+constexpr Rgb kCursorColor{1.0f, 1.0f, 1.0f};
+constexpr float kCursorArm = 7.0f;
+constexpr float kCursorGap = 3.0f;
+constexpr float kCursorLineWidth = 1.0f;
+
 // Lines take ambient light only, as the axes leave the zero normal current: the scene's ambient
 // times the material, clamped.
 constexpr Rgb ambientLit(Rgb color)

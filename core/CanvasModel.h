@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/EditHistory.h"
 #include "core/Subdivision.h"
 #include "core/ViewTransform.h"
 #include "geometry/Polyline.h"
@@ -16,6 +17,24 @@ constexpr UserMode kMoveMode = 2;
 
 // The toolkit's code of the left mouse button.
 constexpr int kLeftButton = 1;
+
+// The canvas's size in logical pixels (device-independent on the desktop, the dialog's CSS
+// pixels on the page), which bounds the keyboard cursor, and where the cursor starts.
+constexpr double kCanvasLogicalWidth = 510;
+constexpr double kCanvasLogicalHeight = 502;
+constexpr double kCursorStartX = 255;
+constexpr double kCursorStartY = 251;
+
+// A control point picked up to be moved: by a left press in move mode, until the release, or
+// by Enter or Space in move mode, until the next. `before` is the state the move's undo step
+// goes back to.
+struct PointHold
+{
+    bool active = false;
+    bool byKeys = false;
+    int index = -1;
+    CanvasSnapshot before;
+};
 
 // The canvas's members, declared once: the desktop canvas takes them as its own and the page's
 // canvas is one. The operations below are the canvas's own; the rules that edit it are in
@@ -44,6 +63,11 @@ struct CanvasModel
     UserMode userMode = kAddMode;
     // Storage the level cache reuses, so that a drag allocates nothing.
     LevelStorage levelStorage;
+    // The keyboard cursor, in logical pixels from the top left, y downwards.
+    double cursorX = kCursorStartX;
+    double cursorY = kCursorStartY;
+    PointHold hold;
+    EditHistory history;
 
     // Brings the levels to drawLevel, copies the last into curve and refreshes the hull when
     // shown.

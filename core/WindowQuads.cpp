@@ -112,4 +112,41 @@ std::size_t appendLineQuads(const WindowPoint *points, std::size_t count, LineKi
     return writer.verticesAdded();
 }
 
+std::vector<WindowRect> keyboardFocusMarks(int width, int height, double cursorX, double cursorY, double pixelRatio)
+{
+    const auto pixels = [pixelRatio](float size, float least) {
+        return static_cast<float>(std::max<double>(least, std::round(size * pixelRatio)));
+    };
+    const float w = static_cast<float>(width);
+    const float h = static_cast<float>(height);
+    const float frame = pixels(kFocusFrameWidth, 2.0f);
+    std::vector<WindowRect> marks{{0, 0, w, frame, kFocusFrameColor},
+                                  {0, h - frame, w, h, kFocusFrameColor},
+                                  {0, 0, frame, h, kFocusFrameColor},
+                                  {w - frame, 0, w, h, kFocusFrameColor}};
+    // The cursor's device pixel, its row counted from the bottom.
+    const float x = static_cast<float>(devicePixel(cursorX, pixelRatio));
+    const float y = h - 1 - static_cast<float>(devicePixel(cursorY, pixelRatio));
+    const float arm = pixels(kCursorArm, 1.0f);
+    const float gap = pixels(kCursorGap, 1.0f);
+    const float thickness = pixels(kCursorLineWidth, 1.0f);
+    // Centred on the pixel where the thickness is odd, one pixel past its centre where even.
+    const float across = std::floor((thickness - 1) / 2);
+    marks.push_back({x + 1 + gap, y - across, x + 1 + gap + arm, y - across + thickness, kCursorColor});
+    marks.push_back({x - gap - arm, y - across, x - gap, y - across + thickness, kCursorColor});
+    marks.push_back({x - across, y + 1 + gap, x - across + thickness, y + 1 + gap + arm, kCursorColor});
+    marks.push_back({x - across, y - gap - arm, x - across + thickness, y - gap, kCursorColor});
+    return marks;
+}
+
+std::size_t appendRectangle(const WindowRect &rect, float z, std::vector<float> &strip)
+{
+    const WindowPoint bottomLeft{rect.left, rect.bottom, z};
+    const WindowPoint bottomRight{rect.right, rect.bottom, z};
+    const float height = rect.top - rect.bottom;
+    StripWriter writer(strip);
+    writer.add({bottomLeft, {{0, 0}, {0, height}}, bottomRight, {{0, 0}, {0, height}}}, false);
+    return writer.verticesAdded();
+}
+
 } // namespace bezier

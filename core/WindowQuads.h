@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CanvasLook.h"
 #include "core/ViewTransform.h"
 
 #include <cstddef>
@@ -37,5 +38,20 @@ bool reachesPixelCentres(float from, float to);
 enum class LineKind { Strip, Segments, Points };
 std::size_t appendLineQuads(const WindowPoint *points, std::size_t count, LineKind kind, float halfWidth,
                             std::vector<float> &strip);
+
+// A rectangle in window pixels, y up, and its colour.
+struct WindowRect
+{
+    float left, bottom, right, top;
+    Rgb color;
+};
+
+// What shows keyboard focus in a view of width x height device pixels: the frame's four bars
+// inside the edge, then the four arms of the crosshair around the device pixel under the
+// cursor (logical pixels, y down), on whole device pixels.
+std::vector<WindowRect> keyboardFocusMarks(int width, int height, double cursorX, double cursorY, double pixelRatio);
+
+// Appends a rectangle to a triangle strip as appendLineQuads does, at depth z.
+std::size_t appendRectangle(const WindowRect &rect, float z, std::vector<float> &strip);
 
 } // namespace bezier

@@ -191,6 +191,14 @@ void WebGLView::addLines(const float *positions, std::size_t count, LineKind kin
         lineRuns.push_back({first, static_cast<GLsizei>(added), color});
 }
 
+void WebGLView::addRectangle(const WindowRect &rect)
+{
+    const GLint first = static_cast<GLint>(lineStrip.size() / kPositionFloats);
+    // On top of everything: the near plane.
+    const std::size_t added = appendRectangle(rect, -1.0f, lineStrip);
+    lineRuns.push_back({first, static_cast<GLsizei>(added), rect.color});
+}
+
 void WebGLView::drawLines()
 {
     glUseProgram(lineProgram);
@@ -250,7 +258,7 @@ void CanvasGLView::upload(const CanvasModel &canvas)
     }
 }
 
-ViewTransform CanvasGLView::paint(const CanvasModel &canvas)
+ViewTransform CanvasGLView::paint(const CanvasModel &canvas, bool keyboardFocus)
 {
     const ViewTransform view = viewTransformOf(
         deviceWidth, deviceHeight,
@@ -291,6 +299,12 @@ ViewTransform CanvasGLView::paint(const CanvasModel &canvas)
     for (const MarkerRun &run : controlMarkerRuns(layout.controlMarkers, layout.selectedMarker))
         drawMarkers(run.first, run.last, run.color);
     drawMarkers(layout.controlMarkers, layout.markers(), kSubdivisionMarkerColor);
+    if (keyboardFocus) {
+        for (const WindowRect &rect :
+             keyboardFocusMarks(deviceWidth, deviceHeight, canvas.cursorX, canvas.cursorY, pixelRatio))
+            addRectangle(rect);
+        drawLines();
+    }
     return view;
 }
 

@@ -31,6 +31,7 @@ protected:
     // Adds the lines or points of `count` positions to the frame, `width` device-independent
     // pixels wide.
     void addLines(const float *positions, std::size_t count, bezier::LineKind kind, float width, bezier::Rgb color);
+    void addRectangle(const bezier::WindowRect &rect);
     // Draws what was added, in that order.
     void drawLines();
     // A program of the two shaders; 0, with the compiler's log on the console, where either fails.
@@ -67,8 +68,9 @@ public:
     Start create(const char *selector);
     // Fills the buffers from the canvas's members, as the desktop's buildCurveList does.
     void upload(const bezier::CanvasModel &canvas);
-    // Draws a frame and returns the view it was drawn in, which the next press unprojects with.
-    bezier::ViewTransform paint(const bezier::CanvasModel &canvas);
+    // Draws a frame, with the focus frame and the cursor where asked, and returns the view it
+    // was drawn in, which the next press unprojects with.
+    bezier::ViewTransform paint(const bezier::CanvasModel &canvas, bool keyboardFocus);
 
 private:
     GLuint markerProgram = 0;

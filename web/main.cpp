@@ -22,6 +22,8 @@ ParameterGLView parameterView;
 // The view of the canvas's last paint, which presses and drags unproject with.
 ViewTransform lastCanvasView;
 double pixelRatio = 1.0;
+// Focus came from the keyboard, or a key was used since: the frame and the cursor show.
+bool keyboardFocusShown = false;
 // The views' drawing buffers in device pixels, as last given.
 struct ViewSizes
 {
@@ -68,7 +70,7 @@ EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
 
 void paintCanvas()
 {
-    lastCanvasView = canvasView.paint(canvas);
+    lastCanvasView = canvasView.paint(canvas, keyboardFocusShown);
 }
 
 // What the dialog connects the canvas's count to: the parameter view's setDegree.
@@ -96,11 +98,6 @@ void finishEdit(const EditResult &edit)
         paintCanvas();
     if (edit.countChanged && edit.countAfterRepaint)
         announceCount();
-}
-
-int devicePosition(double position)
-{
-    return devicePixel(position, pixelRatio);
 }
 
 } // namespace
@@ -204,12 +201,63 @@ EMSCRIPTEN_KEEPALIVE void bezierSetShowSubDivPoints(int show)
 // A press at (x, y) CSS pixels from the canvas's top left; button 1 is the primary one.
 EMSCRIPTEN_KEEPALIVE void bezierPress(double x, double y, int button)
 {
-    finishEdit(mousePress(canvas, lastCanvasView, kTwinProjection, devicePosition(x), devicePosition(y), button));
+    keyboardFocusShown = false;
+    finishEdit(mousePress(canvas, lastCanvasView, kTwinProjection, x, y, pixelRatio, button));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierMove(double x, double y)
 {
-    finishEdit(mouseMove(canvas, lastCanvasView, kTwinProjection, devicePosition(x), devicePosition(y)));
+    finishEdit(mouseMove(canvas, lastCanvasView, kTwinProjection, x, y, pixelRatio));
+}
+
+EMSCRIPTEN_KEEPALIVE void bezierRelease(double x, double y)
+{
+    finishEdit(mouseRelease(canvas, x, y));
+}
+
+// A key of the canvas (CanvasKey's order), with Shift for one-pixel steps; the keyboard's use
+// shows the focus frame and the cursor.
+EMSCRIPTEN_KEEPALIVE void bezierKey(int key, int fine)
+{
+    const bool shown = keyboardFocusShown;
+    keyboardFocusShown = true;
+    EditResult edit = keyPress(canvas, lastCanvasView, kTwinProjection, static_cast<CanvasKey>(key), fine != 0,
+                               pixelRatio);
+    edit.repaint = edit.repaint || !shown;
+    finishEdit(edit);
+}
+
+// Focus reached the canvas (from the keyboard, or not) or left it.
+EMSCRIPTEN_KEEPALIVE void bezierFocus(int fromKeyboard)
+{
+    keyboardFocusShown = fromKeyboard != 0;
+    paintCanvas();
+}
+
+EMSCRIPTEN_KEEPALIVE void bezierBlur()
+{
+    const bool shown = keyboardFocusShown;
+    keyboardFocusShown = false;
+    EditResult edit = focusLost(canvas);
+    edit.repaint = shown;
+    finishEdit(edit);
+}
+
+EMSCRIPTEN_KEEPALIVE void bezierUndo()
+{
+    finishEdit(undo(canvas));
+}
+
+EMSCRIPTEN_KEEPALIVE void bezierRedo()
+{
+    finishEdit(redo(canvas));
+}
+
+// Whether there is a change to undo (bit 0) and to redo (bit 1), for the page's buttons.
+EMSCRIPTEN_KEEPALIVE int bezierHistory()
+{
+    return (canvas.history.canUndo() && !canvas.hold.active ? 1 : 0)
+           | (canvas.history.canRedo() && !canvas.hold.active ? 2 : 0);
 }
 
 // What the tests read: the counts the two views show.

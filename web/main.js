@@ -8,6 +8,7 @@ const dialog = $("dialog");
 
 function fail(sentence) {
   dialog.hidden = true;
+  $("history").hidden = true;
   const message = $("message");
   message.textContent = sentence;
   message.hidden = false;
@@ -153,7 +154,7 @@ function pageStepKeys(slider) {
   });
 }
 
-function forwardPointer(canvas, editor) {
+function forwardPointer(canvas, editor, afterEdit) {
   const position = (e) => {
     const box = canvas.getBoundingClientRect();
     // In the dialog's own CSS pixels, whatever it is scaled by to fit the window.
@@ -166,16 +167,70 @@ function forwardPointer(canvas, editor) {
     if (!e.isPrimary) return;
     e.preventDefault();
     if (!inside(position(e))) return;
+    // A press focuses the canvas, as on the desktop, without showing focus.
+    canvas.focus({ preventScroll: true });
     canvas.setPointerCapture(e.pointerId);
     editor._bezierPress(...position(e), QT_BUTTONS[e.button] ?? 0);
+    afterEdit();
   });
   canvas.addEventListener("pointermove", (e) => {
     if (e.isPrimary && canvas.hasPointerCapture(e.pointerId)) editor._bezierMove(...position(e));
+  });
+  canvas.addEventListener("pointerup", (e) => {
+    if (!e.isPrimary || !canvas.hasPointerCapture(e.pointerId)) return;
+    editor._bezierRelease(...position(e));
+    afterEdit();
   });
   canvas.addEventListener("contextmenu", (e) => e.preventDefault());
   // A tap target: a touch browser moves a tap that lands on none to a target nearby, and the
   // zoom slider lies just above the canvas. The press itself is handled on pointerdown.
   canvas.addEventListener("click", (e) => e.preventDefault());
+}
+
+// The canvas's keys, in the editor's order of them.
+const CANVAS_KEYS = { ArrowLeft: 0, ArrowRight: 1, ArrowUp: 2, ArrowDown: 3, Enter: 4, " ": 4, Escape: 5, a: 6, m: 7,
+  d: 8 };
+
+function forwardKeys(canvas, editor, afterEdit) {
+  canvas.addEventListener("keydown", (e) => {
+    if (e.ctrlKey || e.altKey || e.metaKey) return;
+    const key = CANVAS_KEYS[e.key.length === 1 ? e.key.toLowerCase() : e.key];
+    if (key === undefined) return;
+    e.preventDefault();
+    editor._bezierKey(key, e.shiftKey ? 1 : 0);
+    afterEdit();
+  });
+  canvas.addEventListener("focus", () => editor._bezierFocus(canvas.matches(":focus-visible") ? 1 : 0));
+  canvas.addEventListener("blur", () => {
+    editor._bezierBlur();
+    afterEdit();
+  });
+}
+
+// Undo and redo from anywhere in the page but a text field, by keys and by the buttons.
+function undoAndRedo(editor) {
+  const undo = $("Undo"), redo = $("Redo");
+  const refresh = () => {
+    const history = editor._bezierHistory();
+    undo.disabled = !(history & 1);
+    redo.disabled = !(history & 2);
+  };
+  undo.addEventListener("click", () => { editor._bezierUndo(); refresh(); });
+  redo.addEventListener("click", () => { editor._bezierRedo(); refresh(); });
+  const textField = (element) => element.isContentEditable || element.tagName === "TEXTAREA"
+    || (element.tagName === "INPUT" && !["range", "checkbox", "button"].includes(element.type));
+  document.addEventListener("keydown", (e) => {
+    if (!(e.ctrlKey || e.metaKey) || e.altKey || textField(e.target)) return;
+    const key = e.key.toLowerCase();
+    const redoing = (key === "z" && e.shiftKey) || (key === "y" && !e.shiftKey);
+    if (!redoing && !(key === "z" && !e.shiftKey)) return;
+    e.preventDefault();
+    if (redoing) editor._bezierRedo();
+    else editor._bezierUndo();
+    refresh();
+  });
+  $("history").hidden = false;
+  return refresh;
 }
 
 // A lost context is kept for restoring, and its view drawn anew from the editor's state.
@@ -295,9 +350,10 @@ async function start() {
   showOnLcd($("LCDNumber1"), Number(level.value));
   zoom.addEventListener("input", () => editor._bezierSetZoom(Number(zoom.value)));
   new Dial($("RotateDial"), (value) => editor._bezierSetZRotation(value));
-  $("PushButton1").addEventListener("click", () => editor._bezierSetAddMode());
-  $("PushButton2").addEventListener("click", () => editor._bezierSetMoveMode());
-  $("PushButton4").addEventListener("click", () => editor._bezierDeleteAllControlPoints());
+  const refreshHistory = undoAndRedo(editor);
+  $("PushButton1").addEventListener("click", () => { editor._bezierSetAddMode(); refreshHistory(); });
+  $("PushButton2").addEventListener("click", () => { editor._bezierSetMoveMode(); refreshHistory(); });
+  $("PushButton4").addEventListener("click", () => { editor._bezierDeleteAllControlPoints(); refreshHistory(); });
   const hull = $("CheckBox2").querySelector("input"), subdivision = $("CheckBox3").querySelector("input");
   hull.addEventListener("change", () => editor._bezierSetShowConvexHull(hull.checked ? 1 : 0));
   subdivision.addEventListener("change", () => editor._bezierSetShowSubDivPoints(subdivision.checked ? 1 : 0));
@@ -306,11 +362,12 @@ async function start() {
     editor._bezierChangeDrawLevel(Number(level.value));
   });
   // The canvas announces its count to the parameter view inside the C++.
-  $("PushButton5").addEventListener("click", () => editor._bezierSetSelectMode());
+  $("PushButton5").addEventListener("click", () => { editor._bezierSetSelectMode(); refreshHistory(); });
 
   pageStepKeys(zoom);
   pageStepKeys(level);
-  forwardPointer($("canvas"), editor);
+  forwardPointer($("canvas"), editor, refreshHistory);
+  forwardKeys($("canvas"), editor, refreshHistory);
   document.documentElement.dataset.ready = "true";
 }
 

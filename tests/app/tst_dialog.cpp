@@ -81,7 +81,7 @@ private slots:
     void textsGoThroughTranslation();
     void textsStayWhole_data();
     void textsStayWhole();
-    void tabOrderRunsTopToBottom();
+    void tabOrderFollowsTheDialog();
     void receivers_data();
     void receivers();
     void zoomSliderDrivesZoom();
@@ -305,10 +305,11 @@ void TestDialog::textsStayWhole()
     QCOMPARE(dialog->CheckBox3->text(), QString("Show SubDiv Pts"));
 }
 
-void TestDialog::tabOrderRunsTopToBottom()
+void TestDialog::tabOrderFollowsTheDialog()
 {
-    const QStringList expected{"ZoomSlider", "RotateDial", "Slider2", "CheckBox3", "CheckBox2",
-                               "PushButton1", "PushButton2", "PushButton5", "PushButton4"};
+    // The dialog's visual order: the canvas's column, then the controls beside it.
+    const QStringList expected{"ZoomSlider", "GLBBox2", "PushButton1", "PushButton2", "PushButton5",
+                               "PushButton4", "RotateDial", "Slider2", "CheckBox3", "CheckBox2"};
     QStringList order;
     QWidget *widget = dialog->ZoomSlider;
     do {

@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include <cctype>
 #include <cmath>
 
 using namespace bezier;
@@ -19,9 +20,9 @@ constexpr double kPointTolerance = 1e-6;
 // window (95.6, 407.9), (0.5, 0.5) at (414.4, 407.9), so at widget row 93.
 const Polyline kTwoPoints{{-0.5, 0.5, 0}, {0.5, 0.5, 0}};
 
-ViewTransform viewOf(const CanvasModel &canvas)
+ViewTransform viewOf(const CanvasModel &canvas, double ratio = 1.0)
 {
-    return viewTransformOf(kWidth, kHeight,
+    return viewTransformOf(static_cast<int>(std::lround(kWidth * ratio)), static_cast<int>(std::lround(kHeight * ratio)),
                            canvasModelview(canvas.xTrans, canvas.yTrans, canvas.zoom, canvas.xRot, canvas.yRot,
                                            canvas.zRot),
                            canvasProjection());
@@ -29,12 +30,29 @@ ViewTransform viewOf(const CanvasModel &canvas)
 
 EditResult pressAt(CanvasModel &canvas, int x, int y, int button = kLeftButton)
 {
-    return mousePress(canvas, viewOf(canvas), kTwinProjection, x, y, button);
+    return mousePress(canvas, viewOf(canvas), kTwinProjection, x, y, 1.0, button);
 }
 
 EditResult moveTo(CanvasModel &canvas, int x, int y)
 {
-    return mouseMove(canvas, viewOf(canvas), kTwinProjection, x, y);
+    return mouseMove(canvas, viewOf(canvas), kTwinProjection, x, y, 1.0);
+}
+
+// Keys as letters: l, r, u, d the arrows (capitals with Shift), e Enter, x Escape.
+EditResult typeKeys(CanvasModel &canvas, const char *keys, double ratio = 1.0)
+{
+    EditResult last;
+    for (const char *k = keys; *k; ++k) {
+        const char lower = static_cast<char>(std::tolower(*k));
+        const CanvasKey key = lower == 'l'   ? CanvasKey::Left
+                              : lower == 'r' ? CanvasKey::Right
+                              : lower == 'u' ? CanvasKey::Up
+                              : lower == 'd' ? CanvasKey::Down
+                              : lower == 'e' ? CanvasKey::Activate
+                                             : CanvasKey::Escape;
+        last = keyPress(canvas, viewOf(canvas, ratio), kTwinProjection, key, std::isupper(*k) != 0, ratio);
+    }
+    return last;
 }
 
 // The start view's model point under a widget pixel, computed without GL's arithmetic.
@@ -42,6 +60,11 @@ Point3 startViewPoint(int x, int y)
 {
     const double flippedY = kHeight - y - 1;
     return {(2.0 * x / kWidth - 1.0) / 1.25, (2.0 * flippedY / kHeight - 1.0) / 1.25, 0.0};
+}
+
+bool near(const Point3 &a, const Point3 &b)
+{
+    return std::fabs(a.x - b.x) < kPointTolerance && std::fabs(a.y - b.y) < kPointTolerance && a.z == b.z;
 }
 
 } // namespace
@@ -56,6 +79,16 @@ private slots:
     void slotsLeaveTheirFrontEndWork();
     void dragCarriesThePickedPoint();
     void levelCache();
+    void cursorSteps_data();
+    void cursorSteps();
+    void keyPressIsAClickAtTheCursor_data();
+    void keyPressIsAClickAtTheCursor();
+    void holdByKeys();
+    void whatEndsAHold_data();
+    void whatEndsAHold();
+    void escapeEndsAMouseDrag();
+    void undoAndRedo();
+    void historyIsBounded();
 };
 
 void TestCanvasEditing::pressInEachMode_data()
@@ -130,10 +163,8 @@ void TestCanvasEditing::pressInEachMode()
     QCOMPARE(QPoint(canvas.mouseX, canvas.mouseY), pixel);
     if (mode == kAddMode && countChanged) {
         const Point3 added = canvas.controlPoints.back();
-        if (zoomSlider == 50) {
-            QVERIFY(std::fabs(added.x - startViewPoint(pixel.x(), pixel.y()).x) < kPointTolerance);
-            QVERIFY(std::fabs(added.y - startViewPoint(pixel.x(), pixel.y()).y) < kPointTolerance);
-        }
+        if (zoomSlider == 50)
+            QVERIFY(near(added, startViewPoint(pixel.x(), pixel.y())));
         QCOMPARE(added.z, 0.0);
     }
 }
@@ -196,9 +227,7 @@ void TestCanvasEditing::dragCarriesThePickedPoint()
     QVERIFY(moved.levelsNeedRebuild && moved.repaint && !moved.countChanged);
     // Same count: only the reset level marks the cache stale.
     QCOMPARE(canvas.computedLevel, 0);
-    const Point3 under = startViewPoint(255, 251);
-    QVERIFY(std::fabs(canvas.controlPoints[1].x - under.x) < kPointTolerance);
-    QVERIFY(std::fabs(canvas.controlPoints[1].y - under.y) < kPointTolerance);
+    QVERIFY(near(canvas.controlPoints[1], startViewPoint(255, 251)));
     canvas.recomputeLevels();
     QCOMPARE(canvas.curve.back(), canvas.controlPoints[1]);
 
@@ -236,6 +265,220 @@ void TestCanvasEditing::levelCache()
     canvas.recomputeLevels();
     QCOMPARE(canvas.levels.size(), std::size_t{1});
     QCOMPARE(canvas.computedLevel, 0);
+}
+
+void TestCanvasEditing::cursorSteps_data()
+{
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<QPointF>("cursor");
+    QTest::newRow("start") << QByteArray() << QPointF(255, 251);
+    QTest::newRow("ten a step") << QByteArray("rrd") << QPointF(275, 261);
+    QTest::newRow("one with Shift") << QByteArray("LLU") << QPointF(253, 250);
+    QTest::newRow("clamped left and up") << QByteArray(30, 'l') + QByteArray(30, 'u') << QPointF(0, 0);
+    QTest::newRow("clamped right and down") << QByteArray(30, 'r') + QByteArray(30, 'd') << QPointF(509, 501);
+}
+
+void TestCanvasEditing::cursorSteps()
+{
+    QFETCH(QByteArray, keys);
+    QFETCH(QPointF, cursor);
+    CanvasModel canvas;
+    const EditResult last = typeKeys(canvas, keys.constData());
+    QCOMPARE(QPointF(canvas.cursorX, canvas.cursorY), cursor);
+    QVERIFY(keys.isEmpty() || (last.repaint && !last.levelsNeedRebuild));
+    // A pointer press of any button takes the cursor to its place; a view change leaves it.
+    pressAt(canvas, 100, 50, 2);
+    setZRotation(canvas, 90);
+    QCOMPARE(QPointF(canvas.cursorX, canvas.cursorY), QPointF(100, 50));
+}
+
+// Enter at the cursor writes a left click's trace there, and edits alike, at every ratio.
+void TestCanvasEditing::keyPressIsAClickAtTheCursor_data()
+{
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<int>("mode");
+    for (const double ratio : {1.0, 1.25, 1.5, 2.0})
+        for (const int mode : {kAddMode, kDeleteMode, kMoveMode})
+            QTest::addRow("ratio %g, mode %d", ratio, mode) << ratio << mode;
+}
+
+void TestCanvasEditing::keyPressIsAClickAtTheCursor()
+{
+    QFETCH(double, ratio);
+    QFETCH(int, mode);
+    CanvasModel byKeys;
+    byKeys.controlPoints = kTwoPoints;
+    byKeys.userMode = mode;
+    typeKeys(byKeys, "rrrDDDdddddddd", ratio);
+    CanvasModel byMouse = byKeys;
+    const EditResult key = typeKeys(byKeys, "e", ratio);
+    const EditResult click = mousePress(byMouse, viewOf(byMouse, ratio), kTwinProjection, byMouse.cursorX,
+                                        byMouse.cursorY, ratio, kLeftButton);
+    QCOMPARE(key.trace, click.trace);
+    const QString coordinates = QString("Mouse coordinates: ( %1, %2 )")
+                                    .arg(devicePixel(285, ratio))
+                                    .arg(std::lround(kHeight * ratio) - devicePixel(334, ratio) - 1);
+    QVERIFY2(QString::fromStdString(key.trace).startsWith(coordinates), key.trace.c_str());
+    QCOMPARE(byKeys.controlPoints, byMouse.controlPoints);
+    QCOMPARE(byKeys.selectedPoint, byMouse.selectedPoint);
+}
+
+void TestCanvasEditing::holdByKeys()
+{
+    CanvasModel canvas;
+    canvas.controlPoints = kTwoPoints;
+    canvas.recomputeLevels();
+    setMoveMode(canvas);
+    // A right press only places the cursor, here near point 1.
+    pressAt(canvas, 405, 100, 2);
+    const EditResult pick = typeKeys(canvas, "e");
+    QVERIFY(canvas.hold.active && canvas.hold.byKeys);
+    QCOMPARE(canvas.selectedPoint, 1);
+    // Shown selected at once, and the cursor jumps onto the point.
+    QVERIFY(pick.drawingChanged);
+    QVERIFY(std::fabs(canvas.cursorX - 414.375) < 1e-6 && std::fabs(canvas.cursorY - 93.125) < 1e-6);
+    const EditResult step = typeKeys(canvas, "rr");
+    QVERIFY(step.levelsNeedRebuild);
+    QVERIFY(near(canvas.controlPoints[1], startViewPoint(434, 93)));
+
+    // Escape puts it back and the cursor with it: nothing to undo.
+    CanvasModel cancelled = canvas;
+    const EditResult escape = typeKeys(cancelled, "x");
+    QVERIFY(escape.levelsNeedRebuild && !cancelled.hold.active);
+    QCOMPARE(cancelled.controlPoints, kTwoPoints);
+    QVERIFY(std::fabs(cancelled.cursorX - 414.375) < 1e-6);
+    QVERIFY(!cancelled.history.canUndo());
+    // Enter drops it where it is: one step, which undo takes back.
+    typeKeys(canvas, "e");
+    QVERIFY(!canvas.hold.active);
+    QCOMPARE(canvas.history.undoCount(), std::size_t{1});
+    undo(canvas);
+    QCOMPARE(canvas.controlPoints, kTwoPoints);
+}
+
+void TestCanvasEditing::whatEndsAHold_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("focus lost") << "focus" << 1;
+    QTest::newRow("Clear") << "clear" << 2;
+    QTest::newRow("mode key") << "key A" << 1;
+    QTest::newRow("mode button") << "move button" << 1;
+    QTest::newRow("pointer press") << "right press" << 1;
+    QTest::newRow("drop unmoved") << "unmoved" << 0;
+}
+
+void TestCanvasEditing::whatEndsAHold()
+{
+    QFETCH(QString, event);
+    QFETCH(int, steps);
+    CanvasModel canvas;
+    canvas.controlPoints = kTwoPoints;
+    setMoveMode(canvas);
+    pressAt(canvas, 90, 95, 2);
+    typeKeys(canvas, event == "unmoved" ? "e" : "eR");
+    QVERIFY(canvas.hold.active);
+    if (event == "focus" || event == "unmoved")
+        focusLost(canvas);
+    else if (event == "clear")
+        deleteAllControlPoints(canvas);
+    else if (event == "key A")
+        keyPress(canvas, viewOf(canvas), kTwinProjection, CanvasKey::AddMode, false, 1.0);
+    else if (event == "move button")
+        setMoveMode(canvas);
+    else
+        pressAt(canvas, 10, 10, 2);
+    QVERIFY(!canvas.hold.active);
+    QCOMPARE(canvas.history.undoCount(), std::size_t(steps));
+    // Nothing left to put back.
+    const Polyline after = canvas.controlPoints;
+    QVERIFY(!typeKeys(canvas, "x").levelsNeedRebuild);
+    QCOMPARE(canvas.controlPoints, after);
+}
+
+void TestCanvasEditing::escapeEndsAMouseDrag()
+{
+    CanvasModel canvas;
+    canvas.controlPoints = kTwoPoints;
+    setMoveMode(canvas);
+    pressAt(canvas, 410, 90);
+    moveTo(canvas, 255, 251);
+    QVERIFY(typeKeys(canvas, "x").levelsNeedRebuild);
+    QCOMPARE(canvas.controlPoints, kTwoPoints);
+    // Later move events of the same drag move nothing.
+    QVERIFY(!moveTo(canvas, 300, 300).levelsNeedRebuild);
+    QCOMPARE(canvas.controlPoints, kTwoPoints);
+    QVERIFY(!canvas.history.canUndo());
+}
+
+void TestCanvasEditing::undoAndRedo()
+{
+    CanvasModel canvas;
+    changeDrawLevel(canvas, 5);
+    pressAt(canvas, 100, 100);
+    pressAt(canvas, 400, 100);
+    pressAt(canvas, 250, 400);
+    canvas.recomputeLevels();
+    setMoveMode(canvas);
+    pressAt(canvas, 400, 100);
+    moveTo(canvas, 420, 150);
+    mouseRelease(canvas, 420, 150);
+    setSelectMode(canvas);
+    pressAt(canvas, 100, 100);
+    deleteAllControlPoints(canvas);
+    canvas.recomputeLevels();
+    QCOMPARE(canvas.history.undoCount(), std::size_t{6});
+
+    // Undo the Clear, the delete and the move, each back to the state before it.
+    std::vector<Polyline> states;
+    for (int i = 0; i < 3; ++i) {
+        const EditResult edit = undo(canvas);
+        QVERIFY(edit.levelsNeedRebuild && edit.countChanged && edit.repaint && edit.trace.empty());
+        canvas.recomputeLevels();
+        states.push_back(canvas.controlPoints);
+    }
+    QCOMPARE(states[0].size(), std::size_t{2});
+    QCOMPARE(states[1].size(), std::size_t{3});
+    QVERIFY(near(states[2][1], startViewPoint(400, 100)));
+    // The same count of points as before the undo: the levels must still be the new points'.
+    CanvasModel fresh;
+    fresh.drawLevel = 5;
+    fresh.controlPoints = canvas.controlPoints;
+    fresh.recomputeLevels();
+    QCOMPARE(canvas.curve, fresh.curve);
+
+    redo(canvas);
+    QCOMPARE(canvas.controlPoints, states[1]);
+    // A new change drops what could be redone.
+    setAddMode(canvas);
+    pressAt(canvas, 30, 30);
+    QVERIFY(!canvas.history.canRedo());
+    QVERIFY(!redo(canvas).repaint);
+    // Nothing while a point is held.
+    setMoveMode(canvas);
+    pressAt(canvas, 30, 30);
+    QVERIFY(canvas.hold.active);
+    QVERIFY(!undo(canvas).repaint);
+}
+
+void TestCanvasEditing::historyIsBounded()
+{
+    EditHistory history;
+    for (std::size_t i = 0; i < EditHistory::kMaxSteps + 20; ++i)
+        history.record({Polyline(i % 7), static_cast<int>(i)});
+    QCOMPARE(history.undoCount(), EditHistory::kMaxSteps);
+    // The oldest went: the first undo gives the last state recorded.
+    QCOMPARE(history.undo({}).value().selectedPoint, static_cast<int>(EditHistory::kMaxSteps + 19));
+
+    EditHistory large;
+    const std::size_t points = EditHistory::kMaxPointBytes / sizeof(Point3) / 4 + 1;
+    for (int i = 0; i < 10; ++i)
+        large.record({Polyline(points), i});
+    QVERIFY(large.pointBytes() <= EditHistory::kMaxPointBytes);
+    QCOMPARE(large.undoCount(), std::size_t{3});
+    // A state larger than the bound alone is kept alone.
+    large.record({Polyline(EditHistory::kMaxPointBytes / sizeof(Point3) + 1), 11});
+    QCOMPARE(large.undoCount(), std::size_t{1});
 }
 
 QTEST_APPLESS_MAIN(TestCanvasEditing)
