@@ -11,6 +11,9 @@
 #include <QImage>
 #include <QTest>
 
+#include <cstdlib>
+#include <tuple>
+
 using namespace canvastest;
 
 namespace {
@@ -143,8 +146,13 @@ private slots:
     void init();
     void cleanup();
     void editingSession();
+    void keyboardSession();
 
 private:
+    // Arrow keys from the keyboard cursor at `cursor` to `target`, in logical pixels: steps of
+    // ten, then of one with Shift; `cursor` becomes `target`.
+    void cursorTo(QPointF &cursor, QPoint target);
+    void closeAndCheckTrace(const QByteArray &expected);
     void clickAt(QPoint windowPosition);
     void dragOnCanvas(QPoint from, QPoint to);
     QByteArray waitForTrace(int bytes);
@@ -321,11 +329,104 @@ void TestEndToEnd::editingSession()
     expected += once + once + once;
     QCOMPARE(waitForTrace(expected.size()), expected);
 
-    xdo::run({"windowfocus", "--sync", QString::number(window)});
-    xdo::run({"key", "--window", QString::number(window), "Escape"});
+    closeAndCheckTrace(expected);
+}
+
+void TestEndToEnd::closeAndCheckTrace(const QByteArray &expected)
+{
+    xdo::closeWindow(window);
     QVERIFY(editor.waitForFinished(10000));
     QCOMPARE(editor.exitCode(), 0);
     QCOMPARE(trace + editor.readAllStandardOutput(), expected);
+}
+
+void TestEndToEnd::cursorTo(QPointF &cursor, QPoint target)
+{
+    QStringList names;
+    for (const auto &[delta, less, more] : {std::tuple{target.x() - qRound(cursor.x()), "Left", "Right"},
+                                            std::tuple{target.y() - qRound(cursor.y()), "Up", "Down"}}) {
+        const QString key = delta < 0 ? less : more;
+        for (int i = 0; i < std::abs(delta) / 10; ++i)
+            names << key;
+        for (int i = 0; i < std::abs(delta) % 10; ++i)
+            names << "shift+" + key;
+    }
+    xdo::keys(names);
+    cursor = target;
+}
+
+// The shared session's left presses made by keys alone: the same trace as the mouse's, the
+// points under the cursor, Escape harmless, and undo and redo of each kind of change.
+void TestEndToEnd::keyboardSession()
+{
+    const QJsonObject session = sharedSession();
+    QList<QPoint> clicks;
+    for (const QJsonValue &click : session["clicks"].toArray())
+        clicks.append(pointOf(click));
+    xdo::run({"windowfocus", "--sync", QString::number(window)});
+    // From the zoom slider, which has focus at start, to the canvas.
+    xdo::keys({"Tab"});
+    QPointF cursor(255, 251);
+    QByteArray expected;
+    for (const QPoint &position : clicks) {
+        cursorTo(cursor, position);
+        xdo::keys({"Return"});
+        expected += addTrace(position);
+        QCOMPARE(waitForTrace(expected.size()), expected);
+    }
+    QImage shot = screenshot("keyboard-added");
+    for (const QPoint &position : clicks)
+        QVERIFY(gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + position), 2, isMarker));
+
+    // Escape with nothing held leaves the dialog open.
+    xdo::keys({"Escape"});
+    QVERIFY(!editor.waitForFinished(500));
+
+    // Move: pick with Enter, carry with the arrows, drop with Enter.
+    const QPoint dragStart = clicks[1] + pointOf(session["dragOffset"]);
+    const QPoint to = pointOf(session["dragTo"]);
+    xdo::keys({"m"});
+    cursorTo(cursor, dragStart);
+    xdo::keys({"Return"});
+    expected += (pressTrace(dragStart) + "Move Mode\n\n").toLatin1();
+    QCOMPARE(waitForTrace(expected.size()), expected);
+    // The cursor is now on the picked point.
+    cursor = clicks[1];
+    cursorTo(cursor, to);
+    xdo::keys({"Return"});
+
+    const QPoint nearLast = clicks[3] + pointOf(session["deleteOffset"]);
+    xdo::keys({"d"});
+    cursorTo(cursor, nearLast);
+    xdo::keys({"Return"});
+    expected += (pressTrace(nearLast) + "Delete Mode\nSelected Point is 3 \n").toLatin1();
+    QCOMPARE(waitForTrace(expected.size()), expected);
+    // Clear, from its button, four stops after the canvas.
+    xdo::keys({"Tab", "Tab", "Tab", "Tab", "space"});
+
+    const auto markersAt = [&](const QString &name, const QList<QPoint> &points) {
+        const QImage picture = screenshot(name);
+        const QImage canvas = picture.copy(QRect(onScreen(kCanvasOrigin + QPoint(0, 3)),
+                                                 (QSizeF(kCanvasSize - QSize(0, 3)) * kScale).toSize()));
+        int found = 0;
+        for (const QPoint &p : points)
+            found += gltest::anyPixelNear(picture, onScreen(kCanvasOrigin + p), 2, isMarker) ? 1 : 0;
+        return found == points.size() && (gltest::countPixels(canvas, isMarker) > 0) == !points.isEmpty();
+    };
+    const QList<QPoint> afterDelete{clicks[0], to, clicks[2]};
+    QVERIFY(markersAt("keyboard-cleared", {}));
+    // Undo the Clear, the delete, the move, the last add, from the Clear button.
+    xdo::keys({"ctrl+z"});
+    QVERIFY(markersAt("keyboard-undo-clear", afterDelete));
+    xdo::keys({"ctrl+z"});
+    QVERIFY(markersAt("keyboard-undo-delete", afterDelete + QList<QPoint>{clicks[3]}));
+    xdo::keys({"ctrl+z"});
+    QVERIFY(markersAt("keyboard-undo-move", clicks));
+    xdo::keys({"ctrl+z"});
+    QVERIFY(markersAt("keyboard-undo-add", clicks.mid(0, 3)));
+    xdo::keys({"ctrl+y", "ctrl+shift+z", "ctrl+y"});
+    QVERIFY(markersAt("keyboard-redo", afterDelete));
+    closeAndCheckTrace(expected);
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <X11/Xlib.h>
+
 namespace xdo {
 
 QProcessEnvironment helperEnvironment()
@@ -36,6 +38,27 @@ QRect geometry(qulonglong window)
         return match.hasMatch() ? match.captured(1).toInt() : -1;
     };
     return {value("X"), value("Y"), value("WIDTH"), value("HEIGHT")};
+}
+
+void closeWindow(qulonglong window)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XCloseDisplay(display);
+}
+
+void keys(const QStringList &names)
+{
+    run(QStringList{"key", "--delay", "30"} + names);
 }
 
 } // namespace xdo

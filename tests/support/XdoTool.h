@@ -21,4 +21,10 @@ qulonglong waitForWindow(qint64 pid, const QString &title);
 // The window's geometry on the screen.
 QRect geometry(qulonglong window);
 
+// Asks the window to close, as a window manager's close button does (WM_DELETE_WINDOW).
+void closeWindow(qulonglong window);
+
+// Presses the keys, each an xdotool key name, on the window that has focus.
+void keys(const QStringList &names);
+
 } // namespace xdo
