@@ -26,6 +26,7 @@ from selenium import webdriver
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.actions.pointer_input import PointerInput
 from selenium.webdriver.common.actions import interaction
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.chromium.remote_connection import ChromiumRemoteConnection
 
@@ -395,6 +396,79 @@ def text_fitting(page):
     check(labels() == [[9, ""]] * 4, f"the buttons' labels back at the dialog's font: {labels()}")
 
 
+def press_keys(page, *keys):
+    """Real key presses on whatever has focus; a tuple is a chord, its first keys held."""
+    chain = ActionChains(page.driver)
+    for key in keys:
+        if isinstance(key, tuple):
+            for held in key[:-1]:
+                chain.key_down(held)
+            chain.send_keys(key[-1])
+            for held in reversed(key[:-1]):
+                chain.key_up(held)
+        else:
+            chain.send_keys(key)
+    chain.perform()
+
+
+def cursor_keys(cursor, target):
+    """Arrows from the cursor to the target, in the dialog's CSS pixels: tens, then ones with Shift."""
+    keys = []
+    for delta, less, more in [(target[0] - cursor[0], Keys.ARROW_LEFT, Keys.ARROW_RIGHT),
+                              (target[1] - cursor[1], Keys.ARROW_UP, Keys.ARROW_DOWN)]:
+        key = less if delta < 0 else more
+        keys += [key] * (abs(delta) // 10) + [(Keys.SHIFT, key)] * (abs(delta) % 10)
+    return keys
+
+
+def keyboard_session(page):
+    """The shared session's presses by keys alone: the mouse's trace, Escape harmless, the move
+    carried by keys, and undo and redo by keys and by the buttons."""
+    count = lambda: page.js("return window.bezier._bezierControlPointCount()")
+    buttons = lambda: page.js("return ['Undo', 'Redo'].map(id => document.getElementById(id).disabled)")
+    check(buttons() == [True, True], f"Undo and Redo at start: disabled {buttons()}")
+    press_keys(page, Keys.TAB, Keys.TAB)
+    check(page.js("return document.activeElement.id") == "canvas", "two Tabs reach the canvas")
+    clicks = [tuple(c) for c in SESSION["clicks"]]
+    cursor, expected = (255, 251), ""
+    for position in clicks:
+        press_keys(page, *cursor_keys(cursor, position), Keys.ENTER)
+        cursor = position
+        expected += add_trace(position)
+    page.wait_for_trace(expected)
+    shot = page.screenshot()
+    for position in clicks:
+        offset = marker_offset(shot, page.in_canvas(position))
+        check(offset <= POINTER_TOLERANCE, f"the point added by keys at {position} lies {offset:.2f} off")
+    check(buttons() == [False, True], f"Undo and Redo after adding: disabled {buttons()}")
+    press_keys(page, Keys.ESCAPE)
+    start = plus(clicks[1], SESSION["dragOffset"])
+    to = tuple(SESSION["dragTo"])
+    press_keys(page, "m", *cursor_keys(cursor, start), Keys.ENTER, *cursor_keys(clicks[1], to), Keys.ENTER)
+    near = plus(clicks[3], SESSION["deleteOffset"])
+    press_keys(page, "d", *cursor_keys(to, near), Keys.SPACE)
+    expected += press_trace(start) + "Move Mode\n\n" + press_trace(near) + "Delete Mode\nSelected Point is 3 \n"
+    page.wait_for_trace(expected)
+    check(marker_offset(page.screenshot(), page.in_canvas(to)) <= POINTER_TOLERANCE, "the point moved by keys")
+    # Clear from its button, four stops on; then undo it, the delete and the move by keys, and
+    # redo by the button.
+    press_keys(page, Keys.TAB, Keys.TAB, Keys.TAB, Keys.TAB, Keys.SPACE)
+    check(count() == 0, f"{count()} points after Clear")
+    counts = []
+    for chord in [(Keys.CONTROL, "z"), (Keys.CONTROL, "z"), (Keys.META, "z"), (Keys.CONTROL, Keys.SHIFT, "z")]:
+        press_keys(page, chord)
+        counts.append(count())
+    check(counts == [3, 4, 4, 4], f"points after undo, undo, undo and redo: {counts}")
+    check(marker_offset(page.screenshot(), page.in_canvas(to)) <= POINTER_TOLERANCE, "the move redone")
+    page.driver.find_element("id", "Undo").click()
+    page.driver.find_element("id", "Undo").click()
+    check(count() == 3, f"{count()} points after undoing the move and the delete by the button")
+    page.driver.find_element("id", "Redo").click()
+    check(count() == 4, f"{count()} points after redoing by the button")
+    page.wait_for_trace(expected)
+    return expected
+
+
 def main():
     configure(sys.argv[1], sys.argv[2])
     server = Server()
@@ -419,6 +493,10 @@ def main():
             lines = [json.loads(e["message"].split(" ", 2)[2]) for e in logged
                      if e["level"] == "INFO" and "console-api" in e["source"]]
             check(same_trace("\n".join(lines) + "\n", expected), f"console lines {lines}")
+            driver.get(server.address)
+            while driver.execute_script("return document.documentElement.dataset.ready") != "true":
+                time.sleep(0.05)
+            keyboard_session(page)
         finally:
             driver.quit()
             os.killpg(driver_process.pid, signal.SIGKILL)
