@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The package and the installed program as users get them: builds the Debian package,
 # stages the install, validates the desktop files and starts the staged program.
-# Usage: tst_package.sh BUILD_DIR APP_ID VERSION
+# Usage: tst_package.sh BUILD_DIR APP_ID VERSION CLOSE_WINDOW
 set -euo pipefail
-build_dir="$1" app_id="$2" version="$3"
+build_dir="$1" app_id="$2" version="$3" close_window="$4"
 
 work="$(mktemp -d)"
 editor=""
@@ -40,7 +40,11 @@ readelf -d "$prefix/bin/bezier" | grep -qE 'R(UN)?PATH' && fail "the installed p
 editor=$!
 window="$(timeout 30 xdotool search --sync --onlyvisible --pid "$editor" --name '^Bezier Curves$' | head -n 1)" \
     || fail "the staged program showed no window"
+# Escape leaves it open; closing the window, as a window manager does, ends it.
 xdotool windowfocus --sync "$window" key Escape
+sleep 0.3
+kill -0 "$editor" 2>/dev/null || fail "Escape closed the staged program"
+"$close_window" "$window"
 status=0
 timeout 10 tail --pid="$editor" -f /dev/null || fail "the staged program did not close"
 wait "$editor" || status=$?

@@ -2,8 +2,6 @@
 
 #include <QRegularExpression>
 
-#include <X11/Xlib.h>
-
 namespace xdo {
 
 QProcessEnvironment helperEnvironment()
@@ -42,18 +40,10 @@ QRect geometry(qulonglong window)
 
 void closeWindow(qulonglong window)
 {
-    Display *display = XOpenDisplay(nullptr);
-    if (!display)
-        return;
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XCloseDisplay(display);
+    QProcess closer;
+    closer.setProcessEnvironment(helperEnvironment());
+    closer.start(CLOSE_WINDOW_PROGRAM, {QString::number(window)});
+    closer.waitForFinished();
 }
 
 void keys(const QStringList &names)
