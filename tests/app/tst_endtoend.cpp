@@ -28,6 +28,8 @@ constexpr QPoint kClearButton(458, 544);
 constexpr QPoint kHullBox(537, 280);
 constexpr QPoint kSubdivisionBox(537, 250);
 constexpr int kTraceTimeoutMs = 10000;
+// The canvas's keyboard focus frame.
+const QColor kFocusFrame(0x3a, 0x6e, 0xa5);
 constexpr int kScreenshotAttempts = 10;
 
 // The widgets every build must show, where the form puts them, and whether OpenGL draws them
@@ -364,8 +366,14 @@ void TestEndToEnd::keyboardSession()
     for (const QJsonValue &click : session["clicks"].toArray())
         clicks.append(pointOf(click));
     xdo::run({"windowfocus", "--sync", QString::number(window)});
-    // From the zoom slider, which has focus at start, to the canvas.
+    // From the zoom slider, which has focus at start, to the canvas: its frame shows, two
+    // device pixels wide at least, inside its edge.
     xdo::keys({"Tab"});
+    const QImage focused = screenshot("keyboard-focus");
+    const int frame = std::max(2, qRound(2 * kScale));
+    for (const int inside : {0, frame - 1})
+        QVERIFY(gltest::sameColor(focused.pixelColor(onScreen(kCanvasOrigin).x() + inside, onScreen({0, 250}).y()),
+                                  kFocusFrame));
     QPointF cursor(255, 251);
     QByteArray expected;
     for (const QPoint &position : clicks) {

@@ -429,6 +429,11 @@ def keyboard_session(page):
     check(buttons() == [True, True], f"Undo and Redo at start: disabled {buttons()}")
     press_keys(page, Keys.TAB, Keys.TAB)
     check(page.js("return document.activeElement.id") == "canvas", "two Tabs reach the canvas")
+    # The focus frame, two device pixels wide at least, inside the canvas's edge.
+    shot = page.screenshot()
+    left = round((DIALOG[0] + CANVAS_ORIGIN[0]) * RATIO)
+    frame = [shot.getpixel((left + i, round(300 * RATIO))) for i in range(max(2, round(2 * RATIO)))]
+    check(all(near(p, (0x3a, 0x6e, 0xa5), 2) for p in frame), f"the focus frame: {frame}")
     clicks = [tuple(c) for c in SESSION["clicks"]]
     cursor, expected = (255, 251), ""
     for position in clicks:
@@ -445,9 +450,10 @@ def keyboard_session(page):
     start = plus(clicks[1], SESSION["dragOffset"])
     to = tuple(SESSION["dragTo"])
     press_keys(page, "m", *cursor_keys(cursor, start), Keys.ENTER, *cursor_keys(clicks[1], to), Keys.ENTER)
-    near = plus(clicks[3], SESSION["deleteOffset"])
-    press_keys(page, "d", *cursor_keys(to, near), Keys.SPACE)
-    expected += press_trace(start) + "Move Mode\n\n" + press_trace(near) + "Delete Mode\nSelected Point is 3 \n"
+    near_last = plus(clicks[3], SESSION["deleteOffset"])
+    press_keys(page, "d", *cursor_keys(to, near_last), Keys.SPACE)
+    expected += (press_trace(start) + "Move Mode\n\n" + press_trace(near_last)
+                 + "Delete Mode\nSelected Point is 3 \n")
     page.wait_for_trace(expected)
     check(marker_offset(page.screenshot(), page.in_canvas(to)) <= POINTER_TOLERANCE, "the point moved by keys")
     # Clear from its button, four stops on; then undo it, the delete and the move by keys, and
