@@ -1,6 +1,8 @@
 #include "core/CanvasEditing.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace bezier {
@@ -37,6 +39,34 @@ int flipped(const ViewTransform &view, int y)
     return view.viewportHeight() - y - 1;
 }
 
+std::string coordinate(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return std::strcmp(text, "-0.00") == 0 ? "0.00" : text;
+}
+
+std::string positionOf(const Point3 &p)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "(%s, %s)", coordinate(p.x).c_str(), coordinate(p.y).c_str());
+    return text;
+}
+
+std::string countOf(std::size_t count)
+{
+    if (count == 0)
+        return "No points.";
+    if (count == 1)
+        return "1 point, degree 0.";
+    return std::to_string(count) + " points, degree " + std::to_string(count - 1) + ".";
+}
+
+std::string pointNumber(int index)
+{
+    return "Point " + std::to_string(index + 1);
+}
+
 CanvasSnapshot snapshotOf(const CanvasModel &canvas)
 {
     return {canvas.controlPoints, canvas.selectedPoint};
@@ -48,16 +78,31 @@ void placeCursor(CanvasModel &canvas, double x, double y)
     canvas.cursorY = std::clamp(y, 0.0, kCanvasLogicalHeight - 1);
 }
 
-// Ends a hold where the point is; a move that changed the points is one step to undo.
-void drop(CanvasModel &canvas)
+// Ends a hold where the point is; a move that changed the points is one step to undo. Returns
+// what to announce.
+std::string drop(CanvasModel &canvas)
 {
     PointHold &hold = canvas.hold;
     if (!hold.active)
-        return;
+        return {};
     hold.active = false;
-    if (hold.before.controlPoints != canvas.controlPoints)
-        canvas.history.record(std::move(hold.before));
+    std::string moved;
+    if (hold.before.controlPoints != canvas.controlPoints) {
+        moved = pointNumber(hold.index) + " moved to " + positionOf(canvas.controlPoints[hold.index]) + ".";
+        canvas.history.record(std::move(hold.before), moved);
+    }
     hold.before = {};
+    return moved;
+}
+
+// What a mode slot leaves: the drop's announcement, then the mode's.
+EditResult modeChosen(CanvasModel &canvas, UserMode mode, const char *name)
+{
+    EditResult result;
+    const std::string dropped = drop(canvas);
+    canvas.userMode = mode;
+    result.announcement = (dropped.empty() ? "" : dropped + " ") + name + " mode.";
+    return result;
 }
 
 // The held point to the model point under device pixel (x, y): one drag step.
@@ -90,8 +135,12 @@ void pressInDeleteMode(CanvasModel &canvas, const ViewTransform &view, const Pro
     result.trace += "Selected Point is " + std::to_string(index) + " ";
     Polyline &points = canvas.controlPoints;
     if (index < static_cast<int>(points.size())) {
-        canvas.history.record(snapshotOf(canvas));
+        CanvasSnapshot before = snapshotOf(canvas);
         points.erase(points.begin() + index);
+        result.announcement = pointNumber(index) + " deleted. " + countOf(points.size());
+        canvas.history.record(std::move(before), result.announcement);
+    } else {
+        result.announcement = "No point to delete.";
     }
     result.countChanged = true;
     result.levelsNeedRebuild = true;
@@ -104,8 +153,11 @@ void pressInAddMode(CanvasModel &canvas, const ViewTransform &view, const Projec
     const std::optional<Point3> point = pointUnder(view, projection, canvas.mouseX, flippedY);
     if (!point)
         return;
-    canvas.history.record(snapshotOf(canvas));
+    CanvasSnapshot before = snapshotOf(canvas);
     canvas.controlPoints.push_back(*point);
+    result.announcement = pointNumber(static_cast<int>(canvas.controlPoints.size()) - 1) + " added at "
+                          + positionOf(*point) + ". " + countOf(canvas.controlPoints.size());
+    canvas.history.record(std::move(before), result.announcement);
     result.trace += "Point Added (" + std::to_string(static_cast<int>(point->x)) + ", "
                     + std::to_string(static_cast<int>(point->y)) + ")\n";
     result.countChanged = true;
@@ -140,30 +192,24 @@ EditResult setZoom(CanvasModel &canvas, int value)
 
 EditResult setAddMode(CanvasModel &canvas)
 {
-    drop(canvas);
-    canvas.userMode = kAddMode;
-    return {};
+    return modeChosen(canvas, kAddMode, "Add");
 }
 
 EditResult setMoveMode(CanvasModel &canvas)
 {
-    drop(canvas);
-    canvas.userMode = kMoveMode;
-    return {};
+    return modeChosen(canvas, kMoveMode, "Move");
 }
 
 EditResult setSelectMode(CanvasModel &canvas)
 {
-    drop(canvas);
-    canvas.userMode = kDeleteMode;
-    return {};
+    return modeChosen(canvas, kDeleteMode, "Delete");
 }
 
 EditResult deleteAllControlPoints(CanvasModel &canvas)
 {
     drop(canvas);
     if (!canvas.controlPoints.empty())
-        canvas.history.record(snapshotOf(canvas));
+        canvas.history.record(snapshotOf(canvas), "All points cleared.");
     // Assigning empty containers releases their memory as well.
     canvas.controlPoints = Polyline();
     canvas.curve = Polyline();
@@ -172,6 +218,7 @@ EditResult deleteAllControlPoints(CanvasModel &canvas)
     EditResult edit = drawingChanged();
     edit.countChanged = true;
     edit.countAfterRepaint = true;
+    edit.announcement = "All points cleared.";
     return edit;
 }
 
@@ -207,7 +254,7 @@ EditResult setShowSubDivPoints(CanvasModel &canvas, bool show)
 EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, double x,
                       double y, double pixelRatio, int button)
 {
-    drop(canvas);
+    const std::string dropped = drop(canvas);
     placeCursor(canvas, x, y);
     const int deviceX = devicePixel(x, pixelRatio);
     const int deviceY = devicePixel(y, pixelRatio);
@@ -238,6 +285,8 @@ EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Proj
         break;
     }
     result.trace += "\n";
+    if (!dropped.empty())
+        result.announcement = dropped + (result.announcement.empty() ? "" : " " + result.announcement);
     return result;
 }
 
@@ -259,11 +308,12 @@ EditResult mouseMove(CanvasModel &canvas, const ViewTransform &view, const Proje
 
 EditResult mouseRelease(CanvasModel &canvas, double x, double y)
 {
+    EditResult result;
     if (canvas.hold.active && !canvas.hold.byKeys) {
         placeCursor(canvas, x, y);
-        drop(canvas);
+        result.announcement = drop(canvas);
     }
-    return {};
+    return result;
 }
 
 EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
@@ -288,8 +338,9 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
     }
     case CanvasKey::Activate: {
         if (hold.active) {
-            drop(canvas);
-            return repaintOnly();
+            EditResult result = repaintOnly();
+            result.announcement = drop(canvas);
+            return result;
         }
         EditResult result
             = mousePress(canvas, view, projection, canvas.cursorX, canvas.cursorY, pixelRatio, kLeftButton);
@@ -297,8 +348,10 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
             // Picked by keys: held at once, shown selected at once, the cursor on it.
             hold.byKeys = true;
             result.drawingChanged = true;
-            if (const auto at = logicalPositionOf(view, projection, canvas.controlPoints[hold.index], pixelRatio))
+            const Point3 &picked = canvas.controlPoints[hold.index];
+            if (const auto at = logicalPositionOf(view, projection, picked, pixelRatio))
                 placeCursor(canvas, at->first, at->second);
+            result.announcement = pointNumber(hold.index) + " picked up at " + positionOf(picked) + ".";
         }
         return result;
     }
@@ -307,12 +360,14 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
             return {};
         canvas.controlPoints = std::move(hold.before.controlPoints);
         canvas.computedLevel = 0;
+        const Point3 &back = canvas.controlPoints[hold.index];
         if (hold.byKeys)
-            if (const auto at = logicalPositionOf(view, projection, canvas.controlPoints[hold.index], pixelRatio))
+            if (const auto at = logicalPositionOf(view, projection, back, pixelRatio))
                 placeCursor(canvas, at->first, at->second);
-        hold = {};
         EditResult result = repaintOnly();
         result.levelsNeedRebuild = true;
+        result.announcement = pointNumber(hold.index) + " put back at " + positionOf(back) + ".";
+        hold = {};
         return result;
     }
     case CanvasKey::AddMode:
@@ -321,29 +376,42 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
         return setMoveMode(canvas);
     case CanvasKey::DeleteMode:
         return setSelectMode(canvas);
+    case CanvasKey::ReadCursor: {
+        EditResult result;
+        const std::optional<Point3> under
+            = pointUnder(view, projection, devicePixel(canvas.cursorX, pixelRatio),
+                         flipped(view, devicePixel(canvas.cursorY, pixelRatio)));
+        result.announcement = under ? "Cursor at " + positionOf(*under) + "." : "Cursor at the view's centre.";
+        return result;
+    }
     }
     return {};
 }
 
 EditResult focusLost(CanvasModel &canvas)
 {
-    drop(canvas);
-    return repaintOnly();
+    EditResult result = repaintOnly();
+    result.announcement = drop(canvas);
+    return result;
 }
 
 namespace {
 
-EditResult restore(CanvasModel &canvas, std::optional<CanvasSnapshot> state)
+EditResult restore(CanvasModel &canvas, std::optional<HistoryStep> step, const char *done, const char *nothing)
 {
-    if (!state)
-        return {};
-    canvas.controlPoints = std::move(state->controlPoints);
-    canvas.selectedPoint = state->selectedPoint;
+    if (!step) {
+        EditResult result;
+        result.announcement = nothing;
+        return result;
+    }
+    canvas.controlPoints = std::move(step->state.controlPoints);
+    canvas.selectedPoint = step->state.selectedPoint;
     // The count may be the same: only this marks the cached levels stale.
     canvas.computedLevel = 0;
     EditResult result = repaintOnly();
     result.levelsNeedRebuild = true;
     result.countChanged = true;
+    result.announcement = done + step->change;
     return result;
 }
 
@@ -353,14 +421,14 @@ EditResult undo(CanvasModel &canvas)
 {
     if (canvas.hold.active)
         return {};
-    return restore(canvas, canvas.history.undo(snapshotOf(canvas)));
+    return restore(canvas, canvas.history.undo(snapshotOf(canvas)), "Undone: ", "Nothing to undo.");
 }
 
 EditResult redo(CanvasModel &canvas)
 {
     if (canvas.hold.active)
         return {};
-    return restore(canvas, canvas.history.redo(snapshotOf(canvas)));
+    return restore(canvas, canvas.history.redo(snapshotOf(canvas)), "Redone: ", "Nothing to redo.");
 }
 
 } // namespace bezier

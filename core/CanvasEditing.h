@@ -25,7 +25,17 @@ struct EditResult
     bool repaint = false;
     // The depth was set: announce it after the repaint.
     bool drawLevelChanged = false;
+    // What a screen reader says of the change, in one of the fixed sentences below; empty for
+    // changes of the view.
+    std::string announcement;
 };
+
+// The sentences, with coordinates in the model's units to two decimals:
+//   "Point 3 added at (0.25, -0.10). 3 points, degree 2."
+//   "Point 1 deleted. 2 points, degree 1."  "No point to delete."  "All points cleared."
+//   "Point 2 picked up at (x, y)."  "Point 2 moved to (x, y)."  "Point 2 put back at (x, y)."
+//   "Undone: <the change>"  "Redone: <the change>"  "Nothing to undo."  "Nothing to redo."
+//   "Add mode."  "Move mode."  "Delete mode."  "Cursor at (x, y)."
 
 // The slots. Rotations and zoom change only the view; modes change nothing drawn.
 EditResult setXRotation(CanvasModel &canvas, int degrees);
@@ -53,7 +63,8 @@ EditResult mouseRelease(CanvasModel &canvas, double x, double y);
 // The keys the canvas takes while it has focus; `fine` is Shift, which steps the cursor by one
 // pixel instead of ten. Activate is Enter or Space: a left press at the cursor, or the drop of
 // a point held by keys; Escape puts a held point back.
-enum class CanvasKey { Left, Right, Up, Down, Activate, Escape, AddMode, MoveMode, DeleteMode };
+// ReadCursor (C) says where the cursor is.
+enum class CanvasKey { Left, Right, Up, Down, Activate, Escape, AddMode, MoveMode, DeleteMode, ReadCursor };
 EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
                     bool fine, double pixelRatio);
 // The canvas lost focus: a held point stays where it is.

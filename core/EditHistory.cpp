@@ -11,40 +11,54 @@ std::size_t bytesOf(const CanvasSnapshot &state)
     return state.controlPoints.size() * sizeof(Point3);
 }
 
+std::size_t bytesOf(const HistoryStep &step)
+{
+    return bytesOf(step.state);
+}
+
 } // namespace
 
-void EditHistory::record(CanvasSnapshot before)
+void EditHistory::record(CanvasSnapshot before, std::string change)
 {
-    for (const CanvasSnapshot &state : redoSteps)
-        bytes -= bytesOf(state);
+    for (const HistoryStep &step : redoSteps)
+        bytes -= bytesOf(step);
     redoSteps.clear();
     bytes += bytesOf(before);
-    undoSteps.push_back(std::move(before));
+    undoSteps.push_back({std::move(before), std::move(change)});
     trim();
 }
 
-std::optional<CanvasSnapshot> EditHistory::undo(CanvasSnapshot current)
+namespace {
+
+// Moves the last step of `from` onto `to` with the current state, and returns it.
+HistoryStep takeStep(std::deque<HistoryStep> &from, std::deque<HistoryStep> &to, CanvasSnapshot current,
+                     std::size_t &bytes)
+{
+    HistoryStep step = std::move(from.back());
+    from.pop_back();
+    bytes += bytesOf(current) - bytesOf(step);
+    to.push_back({std::move(current), step.change});
+    return step;
+}
+
+} // namespace
+
+std::optional<HistoryStep> EditHistory::undo(CanvasSnapshot current)
 {
     if (undoSteps.empty())
         return std::nullopt;
-    CanvasSnapshot previous = std::move(undoSteps.back());
-    undoSteps.pop_back();
-    bytes += bytesOf(current) - bytesOf(previous);
-    redoSteps.push_back(std::move(current));
+    HistoryStep step = takeStep(undoSteps, redoSteps, std::move(current), bytes);
     trim();
-    return previous;
+    return step;
 }
 
-std::optional<CanvasSnapshot> EditHistory::redo(CanvasSnapshot current)
+std::optional<HistoryStep> EditHistory::redo(CanvasSnapshot current)
 {
     if (redoSteps.empty())
         return std::nullopt;
-    CanvasSnapshot next = std::move(redoSteps.back());
-    redoSteps.pop_back();
-    bytes += bytesOf(current) - bytesOf(next);
-    undoSteps.push_back(std::move(current));
+    HistoryStep step = takeStep(redoSteps, undoSteps, std::move(current), bytes);
     trim();
-    return next;
+    return step;
 }
 
 void EditHistory::trim()

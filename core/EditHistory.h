@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <optional>
+#include <string>
 
 namespace bezier {
 
@@ -13,6 +14,13 @@ struct CanvasSnapshot
 {
     Polyline controlPoints;
     int selectedPoint = -1;
+};
+
+// A state kept for undo or redo, and the change that leads away from it, as it was announced.
+struct HistoryStep
+{
+    CanvasSnapshot state;
+    std::string change;
 };
 
 // Undo and redo of changes of the control points, as the states before and after each change.
@@ -25,12 +33,12 @@ public:
     static constexpr std::size_t kMaxSteps = 100;
     static constexpr std::size_t kMaxPointBytes = std::size_t{16} << 20;
 
-    // The state before a change; a new change drops what could be redone.
-    void record(CanvasSnapshot before);
-    // The state to go back to, given the current one, which redo then restores; nothing when
-    // there is nothing to undo.
-    std::optional<CanvasSnapshot> undo(CanvasSnapshot current);
-    std::optional<CanvasSnapshot> redo(CanvasSnapshot current);
+    // The state before a change, and the change; a new change drops what could be redone.
+    void record(CanvasSnapshot before, std::string change);
+    // The state to go back to, given the current one, which redo then restores, with the change
+    // taken back; nothing when there is nothing to undo.
+    std::optional<HistoryStep> undo(CanvasSnapshot current);
+    std::optional<HistoryStep> redo(CanvasSnapshot current);
     bool canUndo() const { return !undoSteps.empty(); }
     bool canRedo() const { return !redoSteps.empty(); }
     std::size_t undoCount() const { return undoSteps.size(); }
@@ -39,8 +47,8 @@ public:
 private:
     void trim();
 
-    std::deque<CanvasSnapshot> undoSteps;
-    std::deque<CanvasSnapshot> redoSteps;
+    std::deque<HistoryStep> undoSteps;
+    std::deque<HistoryStep> redoSteps;
     std::size_t bytes = 0;
 };
 

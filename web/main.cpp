@@ -59,6 +59,14 @@ EM_JS(void, shareTextFit, (double minimumPointSize, double pointSizeStep), {
     Module.textFit = {minimumPointSize, pointSizeStep};
 });
 
+// Says the change in the page's polite live region. The same sentence twice in a row differs by a
+// trailing no-break space, so that screen readers read it again.
+EM_JS(void, announce, (const char *text), {
+    const region = document.getElementById("announcer");
+    const sentence = UTF8ToString(text);
+    region.textContent = region.textContent === sentence ? sentence + "\u00a0" : sentence;
+});
+
 // Marks the module before stopping, so the page can say that memory, and not a fault, stopped it.
 EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
 
@@ -94,6 +102,8 @@ void finishEdit(const EditResult &edit)
     if (edit.countChanged && !edit.countAfterRepaint)
         announceCount();
     writeTrace(edit.trace);
+    if (!edit.announcement.empty())
+        announce(edit.announcement.c_str());
     if (edit.repaint)
         paintCanvas();
     if (edit.countChanged && edit.countAfterRepaint)

@@ -189,7 +189,7 @@ function forwardPointer(canvas, editor, afterEdit) {
 
 // The canvas's keys, in the editor's order of them.
 const CANVAS_KEYS = { ArrowLeft: 0, ArrowRight: 1, ArrowUp: 2, ArrowDown: 3, Enter: 4, " ": 4, Escape: 5, a: 6, m: 7,
-  d: 8 };
+  d: 8, c: 9 };
 
 function forwardKeys(canvas, editor, afterEdit) {
   canvas.addEventListener("keydown", (e) => {

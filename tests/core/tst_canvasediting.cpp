@@ -102,36 +102,40 @@ void TestCanvasEditing::pressInEachMode_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<bool>("countChanged");
     QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("announcement");
 
     const Polyline none;
     // Truncation toward zero: at slider 1 the view spans -40 to 40.
     QTest::newRow("add") << kAddMode << 50 << kLeftButton << QPoint(120, 200) << none
                          << QByteArray("Mouse coordinates: ( 120, 301 )\t  Add Mode\nPoint Added (0, 0)\n\n") << 1
-                         << true << -1;
+                         << true << -1 << "Point 1 added at (-0.42, 0.16). 1 point, degree 0.";
     QTest::newRow("add, zoomed out") << kAddMode << 1 << kLeftButton << QPoint(20, 30) << kTwoPoints
                                      << QByteArray("Mouse coordinates: ( 20, 471 )\t  Add Mode\nPoint Added (-36, 35)\n\n")
-                                     << 3 << true << -1;
+                                     << 3 << true << -1 << "Point 3 added at (-36.86, 35.06). 3 points, degree 2.";
     // Zoom 0 collapses the view: no point lies under the pointer.
     QTest::newRow("add, zoom 0") << kAddMode << 0 << kLeftButton << QPoint(10, 10) << none
-                                 << QByteArray("Mouse coordinates: ( 10, 491 )\t  Add Mode\n\n") << 0 << false << -1;
+                                 << QByteArray("Mouse coordinates: ( 10, 491 )\t  Add Mode\n\n") << 0 << false << -1
+                                 << "";
     QTest::newRow("delete nearest") << kDeleteMode << 50 << kLeftButton << QPoint(400, 100) << kTwoPoints
                                     << QByteArray("Mouse coordinates: ( 400, 401 )\t  Delete Mode\nSelected Point is 1 \n")
-                                    << 1 << true << -1;
+                                    << 1 << true << -1 << "Point 2 deleted. 1 point, degree 0.";
     QTest::newRow("delete far away") << kDeleteMode << 50 << kLeftButton << QPoint(0, 501) << kTwoPoints
                                      << QByteArray("Mouse coordinates: ( 0, 0 )\t  Delete Mode\nSelected Point is 0 \n")
-                                     << 1 << true << -1;
+                                     << 1 << true << -1 << "Point 1 deleted. 1 point, degree 0.";
     QTest::newRow("delete, none") << kDeleteMode << 50 << kLeftButton << QPoint(5, 5) << none
                                   << QByteArray("Mouse coordinates: ( 5, 496 )\t  Delete Mode\nSelected Point is 0 \n")
-                                  << 0 << true << -1;
+                                  << 0 << true << -1 << "No point to delete.";
     QTest::newRow("move picks") << kMoveMode << 50 << kLeftButton << QPoint(90, 95) << kTwoPoints
-                                << QByteArray("Mouse coordinates: ( 90, 406 )\t  Move Mode\n\n") << 2 << false << 0;
+                                << QByteArray("Mouse coordinates: ( 90, 406 )\t  Move Mode\n\n") << 2 << false << 0
+                                << "";
     QTest::newRow("move, none") << kMoveMode << 50 << kLeftButton << QPoint(90, 95) << none
-                                << QByteArray("Mouse coordinates: ( 90, 406 )\t  Move Mode\n\n") << 0 << false << 0;
+                                << QByteArray("Mouse coordinates: ( 90, 406 )\t  Move Mode\n\n") << 0 << false << 0
+                                << "";
     QTest::newRow("unknown mode") << 7 << 50 << kLeftButton << QPoint(3, 4) << kTwoPoints
                                   << QByteArray("Mouse coordinates: ( 3, 497 )\t  Error, incorrect usermode code: 7\n\n")
-                                  << 2 << false << -1;
+                                  << 2 << false << -1 << "";
     QTest::newRow("right button") << kDeleteMode << 50 << 2 << QPoint(400, 100) << kTwoPoints << QByteArray() << 2
-                                  << false << -1;
+                                  << false << -1 << "";
 }
 
 void TestCanvasEditing::pressInEachMode()
@@ -145,6 +149,7 @@ void TestCanvasEditing::pressInEachMode()
     QFETCH(int, count);
     QFETCH(bool, countChanged);
     QFETCH(int, selected);
+    QFETCH(QString, announcement);
 
     CanvasModel canvas;
     canvas.userMode = mode;
@@ -152,6 +157,7 @@ void TestCanvasEditing::pressInEachMode()
     canvas.controlPoints = points;
     const EditResult edit = pressAt(canvas, pixel.x(), pixel.y(), button);
     QCOMPARE(QByteArray::fromStdString(edit.trace), trace);
+    QCOMPARE(QString::fromStdString(edit.announcement), announcement);
     QCOMPARE(static_cast<int>(canvas.controlPoints.size()), count);
     QCOMPARE(edit.countChanged, countChanged);
     QVERIFY(!edit.countAfterRepaint);
@@ -332,6 +338,7 @@ void TestCanvasEditing::holdByKeys()
     // A right press only places the cursor, here near point 1.
     pressAt(canvas, 405, 100, 2);
     const EditResult pick = typeKeys(canvas, "e");
+    QCOMPARE(pick.announcement, "Point 2 picked up at (0.50, 0.50).");
     QVERIFY(canvas.hold.active && canvas.hold.byKeys);
     QCOMPARE(canvas.selectedPoint, 1);
     // Shown selected at once, and the cursor jumps onto the point.
@@ -345,6 +352,7 @@ void TestCanvasEditing::holdByKeys()
     CanvasModel cancelled = canvas;
     const EditResult escape = typeKeys(cancelled, "x");
     QVERIFY(escape.levelsNeedRebuild && !cancelled.hold.active);
+    QCOMPARE(escape.announcement, "Point 2 put back at (0.50, 0.50).");
     QCOMPARE(cancelled.controlPoints, kTwoPoints);
     QVERIFY(std::fabs(cancelled.cursorX - 414.375) < 1e-6);
     QVERIFY(!cancelled.history.canUndo());
@@ -422,7 +430,7 @@ void TestCanvasEditing::undoAndRedo()
     setMoveMode(canvas);
     pressAt(canvas, 400, 100);
     moveTo(canvas, 420, 150);
-    mouseRelease(canvas, 420, 150);
+    QVERIFY(QString::fromStdString(mouseRelease(canvas, 420, 150).announcement).startsWith("Point 2 moved to ("));
     setSelectMode(canvas);
     pressAt(canvas, 100, 100);
     deleteAllControlPoints(canvas);
@@ -431,9 +439,12 @@ void TestCanvasEditing::undoAndRedo()
 
     // Undo the Clear, the delete and the move, each back to the state before it.
     std::vector<Polyline> states;
+    const char *undone[] = {"Undone: All points cleared.", "Undone: Point 1 deleted. 2 points, degree 1.",
+                            "Undone: Point 2 moved to ("};
     for (int i = 0; i < 3; ++i) {
         const EditResult edit = undo(canvas);
         QVERIFY(edit.levelsNeedRebuild && edit.countChanged && edit.repaint && edit.trace.empty());
+        QVERIFY2(QString::fromStdString(edit.announcement).startsWith(undone[i]), edit.announcement.c_str());
         canvas.recomputeLevels();
         states.push_back(canvas.controlPoints);
     }
@@ -447,13 +458,15 @@ void TestCanvasEditing::undoAndRedo()
     fresh.recomputeLevels();
     QCOMPARE(canvas.curve, fresh.curve);
 
-    redo(canvas);
+    QVERIFY(QString::fromStdString(redo(canvas).announcement).startsWith("Redone: Point 2 moved to ("));
     QCOMPARE(canvas.controlPoints, states[1]);
     // A new change drops what could be redone.
     setAddMode(canvas);
     pressAt(canvas, 30, 30);
     QVERIFY(!canvas.history.canRedo());
-    QVERIFY(!redo(canvas).repaint);
+    const EditResult nothing = redo(canvas);
+    QVERIFY(!nothing.repaint);
+    QCOMPARE(nothing.announcement, "Nothing to redo.");
     // Nothing while a point is held.
     setMoveMode(canvas);
     pressAt(canvas, 30, 30);
@@ -465,19 +478,21 @@ void TestCanvasEditing::historyIsBounded()
 {
     EditHistory history;
     for (std::size_t i = 0; i < EditHistory::kMaxSteps + 20; ++i)
-        history.record({Polyline(i % 7), static_cast<int>(i)});
+        history.record({Polyline(i % 7), static_cast<int>(i)}, "change " + std::to_string(i));
     QCOMPARE(history.undoCount(), EditHistory::kMaxSteps);
     // The oldest went: the first undo gives the last state recorded.
-    QCOMPARE(history.undo({}).value().selectedPoint, static_cast<int>(EditHistory::kMaxSteps + 19));
+    const HistoryStep last = history.undo({}).value();
+    QCOMPARE(last.state.selectedPoint, static_cast<int>(EditHistory::kMaxSteps + 19));
+    QCOMPARE(last.change, "change " + std::to_string(EditHistory::kMaxSteps + 19));
 
     EditHistory large;
     const std::size_t points = EditHistory::kMaxPointBytes / sizeof(Point3) / 4 + 1;
     for (int i = 0; i < 10; ++i)
-        large.record({Polyline(points), i});
+        large.record({Polyline(points), i}, {});
     QVERIFY(large.pointBytes() <= EditHistory::kMaxPointBytes);
     QCOMPARE(large.undoCount(), std::size_t{3});
     // A state larger than the bound alone is kept alone.
-    large.record({Polyline(EditHistory::kMaxPointBytes / sizeof(Point3) + 1), 11});
+    large.record({Polyline(EditHistory::kMaxPointBytes / sizeof(Point3) + 1), 11}, {});
     QCOMPARE(large.undoCount(), std::size_t{1});
 }
 

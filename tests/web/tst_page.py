@@ -441,6 +441,10 @@ def keyboard_session(page):
         cursor = position
         expected += add_trace(position)
     page.wait_for_trace(expected)
+    said = lambda: page.js("return document.getElementById('announcer').textContent")
+    check(said() == "Point 4 added at (0.61, 0.51). 4 points, degree 3.", f"the live region said {said()!r}")
+    press_keys(page, "c")
+    check(said().startswith("Cursor at (0.61, 0.51)"), f"C said {said()!r}")
     shot = page.screenshot()
     for position in clicks:
         offset = marker_offset(shot, page.in_canvas(position))
@@ -465,6 +469,7 @@ def keyboard_session(page):
         press_keys(page, chord)
         counts.append(count())
     check(counts == [3, 4, 4, 4], f"points after undo, undo, undo and redo: {counts}")
+    check(said().startswith("Redone: Point 2 moved to ("), f"the live region after a redo said {said()!r}")
     check(marker_offset(page.screenshot(), page.in_canvas(to)) <= POINTER_TOLERANCE, "the move redone")
     page.driver.find_element("id", "Undo").click()
     page.driver.find_element("id", "Undo").click()
