@@ -263,6 +263,12 @@ EMSCRIPTEN_KEEPALIVE void bezierRedo()
     finishEdit(redo(canvas));
 }
 
+// The editing mode: 0 delete, 1 add, 2 move, for the page's mode buttons.
+EMSCRIPTEN_KEEPALIVE int bezierMode()
+{
+    return canvas.userMode;
+}
+
 // Whether there is a change to undo (bit 0) and to redo (bit 1), for the page's buttons.
 EMSCRIPTEN_KEEPALIVE int bezierHistory()
 {

@@ -83,6 +83,7 @@ class Dial {
 
   show() {
     this.element.setAttribute("aria-valuenow", String(this.value));
+    this.element.setAttribute("aria-valuetext", `${this.value} degrees`);
     const a = Math.PI * 3 / 2 - (2 * Math.PI * this.value) / 360;
     const handle = this.element.querySelector(".handle");
     handle.setAttribute("cx", String(65 + 36 * Math.cos(a)));
@@ -207,13 +208,20 @@ function forwardKeys(canvas, editor, afterEdit) {
   });
 }
 
-// Undo and redo from anywhere in the page but a text field, by keys and by the buttons.
+// The buttons of the editing modes by the editor's numbers of them: delete, add, move.
+const MODE_BUTTONS = ["PushButton5", "PushButton1", "PushButton2"];
+
+// Undo and redo from anywhere in the page but a text field, by keys and by the buttons. Returns
+// what brings the page's buttons up to date after an edit: Undo and Redo enabled where there is
+// something to take back or bring back, the mode's button pressed.
 function undoAndRedo(editor) {
   const undo = $("Undo"), redo = $("Redo");
   const refresh = () => {
     const history = editor._bezierHistory();
     undo.disabled = !(history & 1);
     redo.disabled = !(history & 2);
+    const mode = editor._bezierMode();
+    MODE_BUTTONS.forEach((id, m) => $(id).setAttribute("aria-pressed", String(m === mode)));
   };
   undo.addEventListener("click", () => { editor._bezierUndo(); refresh(); });
   redo.addEventListener("click", () => { editor._bezierRedo(); refresh(); });
@@ -230,6 +238,7 @@ function undoAndRedo(editor) {
     refresh();
   });
   $("history").hidden = false;
+  refresh();
   return refresh;
 }
 

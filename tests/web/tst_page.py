@@ -270,6 +270,9 @@ def editing_session(page):
     check(count_pixels(page.screenshot(), canvas_box, is_green_marker) > 100, "the subdivision points")
 
     page.click(PLACES["move"])
+    pressed = lambda: page.js("return ['PushButton1', 'PushButton2', 'PushButton5'].map(id =>"
+                              " document.getElementById(id).getAttribute('aria-pressed'))")
+    check(pressed() == ["false", "true", "false"], f"the mode buttons pressed after Move: {pressed()}")
     start = plus(clicks[1], SESSION["dragOffset"])
     end = tuple(SESSION["dragTo"])
     page.drag(start, end)
@@ -456,6 +459,8 @@ def keyboard_session(page):
     press_keys(page, "m", *cursor_keys(cursor, start), Keys.ENTER, *cursor_keys(clicks[1], to), Keys.ENTER)
     near_last = plus(clicks[3], SESSION["deleteOffset"])
     press_keys(page, "d", *cursor_keys(to, near_last), Keys.SPACE)
+    delete_pressed = page.js("return document.getElementById('PushButton5').getAttribute('aria-pressed')")
+    check(delete_pressed == "true", f"Delete's button after the key D: aria-pressed {delete_pressed}")
     expected += (press_trace(start) + "Move Mode\n\n" + press_trace(near_last)
                  + "Delete Mode\nSelected Point is 3 \n")
     page.wait_for_trace(expected)
