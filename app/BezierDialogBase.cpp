@@ -14,6 +14,10 @@ BezierDialogBase::BezierDialogBase(QWidget *parent, const char *name, bool modal
     setupUi(this);
     // The form names the button row's layout only so that it has a member pointer.
     Layout1Layout->setObjectName(QString());
+    // Names for screen readers, as the visible labels say.
+    RotateDial->setAccessibleName(tr("Rotate"));
+    GLBBox2->setAccessibleName(tr("Curve canvas"));
+    MyCustomWidget1->setAccessibleName(tr("Parametric Space"));
 
     // Made last, so none of the initial widget values reaches the canvas.
     connect(ZoomSlider, &QSlider::valueChanged, GLBBox2, &GLBBox::setZoom);

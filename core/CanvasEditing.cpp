@@ -388,6 +388,13 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
     return {};
 }
 
+std::string canvasDescription(const CanvasModel &canvas)
+{
+    const char *modes[] = {"Delete mode. ", "Add mode. ", "Move mode. "};
+    const bool known = canvas.userMode >= kDeleteMode && canvas.userMode <= kMoveMode;
+    return (known ? modes[canvas.userMode] : "") + countOf(canvas.controlPoints.size());
+}
+
 EditResult focusLost(CanvasModel &canvas)
 {
     EditResult result = repaintOnly();

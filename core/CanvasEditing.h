@@ -70,6 +70,9 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
 // The canvas lost focus: a held point stays where it is.
 EditResult focusLost(CanvasModel &canvas);
 
+// What the canvas shows, for its accessible description: "Add mode. 3 points, degree 2."
+std::string canvasDescription(const CanvasModel &canvas);
+
 // Undo and redo of the control points' changes; nothing while a point is held.
 EditResult undo(CanvasModel &canvas);
 EditResult redo(CanvasModel &canvas);

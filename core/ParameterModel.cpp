@@ -54,6 +54,17 @@ void ParameterModel::computeBasis()
     }
 }
 
+std::string basisDescription(const ParameterModel &parameter)
+{
+    const int count = parameter.degree;
+    if (count <= 0)
+        return "No curves.";
+    if (count > kMaxPlottedBasisCount)
+        return "N/A: the basis is plotted for up to " + std::to_string(kMaxPlottedBasisCount) + " points.";
+    return "Bernstein basis of degree " + std::to_string(count - 1) + ": " + std::to_string(count)
+           + (count == 1 ? " curve." : " curves.");
+}
+
 void setDegree(ParameterModel &parameter, int count)
 {
     parameter.degree = count < 0 ? 0 : count;

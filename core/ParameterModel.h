@@ -2,6 +2,8 @@
 
 #include "geometry/PolylineList.h"
 
+#include <string>
+
 namespace bezier {
 
 // Samples per basis polynomial: t runs from 0 by repeated addition of the step while t <= bound.
@@ -28,6 +30,10 @@ struct ParameterModel
     // m! in 32-bit signed arithmetic; 1 for m < 2.
     static int factorial(int m);
 };
+
+// What the plot shows, as text: "Bernstein basis of degree 2: 3 curves.", "N/A: the basis is
+// plotted for up to 12 points.", or "No curves." for no points.
+std::string basisDescription(const ParameterModel &parameter);
 
 // The slots' rules: what each stores. The front end then samples, draws and repaints.
 // A negative count is taken as 0.

@@ -67,6 +67,11 @@ EM_JS(void, announce, (const char *text), {
     region.textContent = region.textContent === sentence ? sentence + "\u00a0" : sentence;
 });
 
+// The parameter view's text alternative.
+EM_JS(void, describeBasis, (const char *text), {
+    document.getElementById("parameter-text").textContent = UTF8ToString(text);
+});
+
 // Marks the module before stopping, so the page can say that memory, and not a fault, stopped it.
 EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
 
@@ -88,6 +93,7 @@ void announceCount()
     parameter.computeBasis();
     parameterView.upload(parameter);
     parameterView.paint();
+    describeBasis(basisDescription(parameter).c_str());
 }
 
 // What follows every rule, as on the desktop: the levels or the buffers brought up to date, the

@@ -1,6 +1,7 @@
 #include "TestAccess.h"
 #include "app/BezierDialog.h"
 
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
@@ -91,6 +92,7 @@ private slots:
     void checkBoxesDriveDisplayFlags();
     void levelSliderDrivesLcdThenCanvas();
     void canvasCountReachesParameterView();
+    void screenReadersHearTheEdits();
     void resizingKeepsChildrenInPlace();
     void neverSmallerThanAtStart();
 
@@ -254,6 +256,7 @@ void TestDialog::textsGoThroughTranslation()
     QCOMPARE(translated.windowTitle(), QString("<Bezier Curves>"));
     QCOMPARE(translated.RotateDial->toolTip(), QString("<Z Axis Rotation>"));
     QCOMPARE(translated.ZoomSlider->toolTip(), QString("<Zoom>"));
+    QCOMPARE(translated.RotateDial->accessibleName(), QString("<Rotate>"));
     for (QLabel *label : translated.findChildren<QLabel *>())
         QVERIFY2(label->text().startsWith('<'), qPrintable(label->objectName()));
     for (QAbstractButton *button : translated.findChildren<QAbstractButton *>())
@@ -435,6 +438,25 @@ void TestDialog::canvasCountReachesParameterView()
     GLParameterTestAccess view(*dialog->MyCustomWidget1);
     QCOMPARE(view.degree(), 4);
     QCOMPARE(view.basisCurves().size(), std::size_t{4});
+}
+
+// What a screen reader reads of the views through Qt's accessibility interfaces after edits
+// (setting a description is what sends Qt's DescriptionChanged event).
+void TestDialog::screenReadersHearTheEdits()
+{
+    const auto text = [](QWidget *widget, QAccessible::Text kind) {
+        return QAccessible::queryAccessibleInterface(widget)->text(kind);
+    };
+    QCOMPARE(text(dialog->RotateDial, QAccessible::Name), QString("Rotate"));
+    QCOMPARE(text(dialog->GLBBox2, QAccessible::Name), QString("Curve canvas"));
+    QCOMPARE(text(dialog->GLBBox2, QAccessible::Description), QString("Add mode. No points."));
+    QCOMPARE(text(dialog->MyCustomWidget1, QAccessible::Description), QString("No curves."));
+    for (const QPoint &at : {QPoint(100, 100), QPoint(300, 100), QPoint(200, 300)})
+        QTest::mouseClick(dialog->GLBBox2, Qt::LeftButton, {}, at);
+    dialog->PushButton2->click();
+    QCOMPARE(text(dialog->GLBBox2, QAccessible::Description), QString("Move mode. 3 points, degree 2."));
+    QCOMPARE(text(dialog->MyCustomWidget1, QAccessible::Description),
+             QString("Bernstein basis of degree 2: 3 curves."));
 }
 
 void TestDialog::resizingKeepsChildrenInPlace()

@@ -434,7 +434,7 @@ def keyboard_session(page):
     check(page.js("return document.activeElement.id") == "canvas", "two Tabs reach the canvas")
     # The focus frame, two device pixels wide at least, inside the canvas's edge.
     shot = page.screenshot()
-    left = round((DIALOG[0] + CANVAS_ORIGIN[0]) * RATIO)
+    left = q_round(DIALOG[0] * RATIO) + q_round(CANVAS_ORIGIN[0] * RATIO)
     frame = [shot.getpixel((left + i, round(300 * RATIO))) for i in range(max(2, round(2 * RATIO)))]
     check(all(near(p, (0x3a, 0x6e, 0xa5), 2) for p in frame), f"the focus frame: {frame}")
     clicks = [tuple(c) for c in SESSION["clicks"]]
