@@ -119,7 +119,8 @@ function showOnLcd(element, digit) {
     rect.setAttribute("class", SEGMENTS[digit % 10].includes(name) ? "on" : "off");
     svg.append(rect);
   }
-  element.setAttribute("aria-label", `Level ${digit}`);
+  // A status region says what its text becomes: the digit is drawn, so the text is hidden.
+  element.querySelector("span").textContent = `Level ${digit}`;
   element.dataset.value = String(digit);
 }
 

@@ -352,6 +352,8 @@ def widget_keys(page):
     for element, keys, read, expected in cases:
         page.keys(element, *keys)
         check(read() == expected, f"{element} after {len(keys)} keys: {read()}, expected {expected}")
+    said = page.js("return document.getElementById('LCDNumber1').textContent.trim()")
+    check(said == "Level 7", f"the level's status region says {said!r}")
     # The dial takes the angle under the pointer: the top is 180, the left 90, the right 270.
     for offset, expected in [((65, 2), "180"), ((2, 65), "90"), ((128, 65), "270")]:
         page.click(plus((530, 30), offset))
