@@ -18,7 +18,7 @@ EDITOR_PACKAGES=(
 HEADLESS_PACKAGES=(xvfb imagemagick)
 # Tests, benchmarks and the package checks.
 DEVELOPER_PACKAGES=(
-    "${HEADLESS_PACKAGES[@]}" xauth xdotool fonts-dejavu-core libbenchmark-dev
+    "${HEADLESS_PACKAGES[@]}" xauth xdotool libx11-dev fonts-dejavu-core libbenchmark-dev
     dpkg-dev file desktop-file-utils appstream man-db lintian
 )
 # The toolkit-free core built by clang and, as WebAssembly, by Emscripten, whose tests Node runs;
