@@ -49,6 +49,18 @@ constexpr float kCursorArm = 7.0f;
 constexpr float kCursorGap = 3.0f;
 constexpr float kCursorLineWidth = 1.0f;
 
+// The high-contrast look, for the page's switch and the user's contrast preference: the lines
+// too dim on black at the seed's ambient light (the control polygon and the hull at 2.4:1, the
+// y axis at 2.5:1) take these colours as lit, at least 6:1 against black; the hull is dashed so it
+// differs from the polygon by more than colour; each control point gets an outline, so it differs
+// from the subdivision points by shape too. Sizes in logical pixels.
+constexpr Rgb kHighContrastOutlineColor{1.0f, 0.35f, 0.35f};
+constexpr Rgb kHighContrastYAxisColor{1.0f, 0.4f, 0.75f};
+constexpr float kHullDash = 6.0f;
+constexpr float kHullGap = 4.0f;
+constexpr Rgb kControlOutlineColor{1.0f, 1.0f, 1.0f};
+constexpr float kControlOutlineHalfSize = 6.0f;
+
 // Lines take ambient light only, as the axes leave the zero normal current: the scene's ambient
 // times the material, clamped.
 constexpr Rgb ambientLit(Rgb color)

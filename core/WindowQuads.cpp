@@ -112,6 +112,47 @@ std::size_t appendLineQuads(const WindowPoint *points, std::size_t count, LineKi
     return writer.verticesAdded();
 }
 
+std::size_t appendDashedStrip(const WindowPoint *points, std::size_t count, float halfWidth, float dash, float gap,
+                              std::vector<float> &strip)
+{
+    std::vector<WindowPoint> dashes;
+    // Where along the pattern the next segment starts; in double, so that long strips still
+    // advance by short steps.
+    const double period = double(dash) + gap;
+    double phase = 0.0;
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        const WindowPoint &a = points[i];
+        const WindowPoint &b = points[i + 1];
+        const double length = std::hypot(double(b.x) - a.x, double(b.y) - a.y);
+        const auto at = [&](double along) {
+            const double t = length > 0 ? along / length : 0.0;
+            return WindowPoint{float(a.x + (b.x - a.x) * t), float(a.y + (b.y - a.y) * t),
+                               float(a.z + (b.z - a.z) * t)};
+        };
+        double along = 0.0;
+        while (along < length) {
+            const bool on = phase < dash;
+            const double step = std::min((on ? dash : period) - phase, length - along);
+            if (on) {
+                dashes.push_back(at(along));
+                dashes.push_back(at(along + step));
+            }
+            along += step;
+            phase = std::fmod(phase + step, period);
+        }
+    }
+    return appendLineQuads(dashes.data(), dashes.size(), LineKind::Segments, halfWidth, strip);
+}
+
+std::vector<WindowRect> squareFrame(float x, float y, float halfSize, float thickness, Rgb color)
+{
+    const float l = x - halfSize, r = x + halfSize, b = y - halfSize, t = y + halfSize;
+    return {{l, b, r, b + thickness, color},
+            {l, t - thickness, r, t, color},
+            {l, b, l + thickness, t, color},
+            {r - thickness, b, r, t, color}};
+}
+
 std::vector<WindowRect> keyboardFocusMarks(int width, int height, double cursorX, double cursorY, double pixelRatio)
 {
     const auto pixels = [pixelRatio](float size, float least) {

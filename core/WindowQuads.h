@@ -39,6 +39,11 @@ enum class LineKind { Strip, Segments, Points };
 std::size_t appendLineQuads(const WindowPoint *points, std::size_t count, LineKind kind, float halfWidth,
                             std::vector<float> &strip);
 
+// Appends a strip of `count` points as dashes `dash` device pixels long with gaps of `gap`,
+// measured along the strip, each dash a separate quad; returns the number of vertices added.
+std::size_t appendDashedStrip(const WindowPoint *points, std::size_t count, float halfWidth, float dash, float gap,
+                              std::vector<float> &strip);
+
 // A rectangle in window pixels, y up, and its colour.
 struct WindowRect
 {
@@ -50,6 +55,9 @@ struct WindowRect
 // inside the edge, then the four arms of the crosshair around the device pixel under the
 // cursor (logical pixels, y down), on whole device pixels.
 std::vector<WindowRect> keyboardFocusMarks(int width, int height, double cursorX, double cursorY, double pixelRatio);
+
+// A square frame `thickness` device pixels wide whose outer edge lies `halfSize` from the centre.
+std::vector<WindowRect> squareFrame(float x, float y, float halfSize, float thickness, Rgb color);
 
 // Appends a rectangle to a triangle strip as appendLineQuads does, at depth z.
 std::size_t appendRectangle(const WindowRect &rect, float z, std::vector<float> &strip);

@@ -6,6 +6,7 @@
 #include <emscripten/console.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 using namespace bezier;
@@ -178,12 +179,29 @@ void WebGLView::beginFrame(const ViewTransform &view)
     transform = productOf(toSinglePrecision(view.projection), toSinglePrecision(view.modelview));
 }
 
-void WebGLView::addLines(const float *positions, std::size_t count, LineKind kind, float width, Rgb color)
+const std::vector<WindowPoint> &WebGLView::toWindow(const float *positions, std::size_t count)
 {
     windowPoints.resize(count);
     for (std::size_t i = 0; i < count; ++i)
         windowPoints[i] = windowPointOf(transform, positions + i * kPositionFloats, static_cast<float>(deviceWidth),
                                         static_cast<float>(deviceHeight));
+    return windowPoints;
+}
+
+void WebGLView::addDashedStrip(const float *positions, std::size_t count, float width, Rgb color)
+{
+    toWindow(positions, count);
+    const GLint first = static_cast<GLint>(lineStrip.size() / kPositionFloats);
+    const auto ratio = static_cast<float>(pixelRatio);
+    const std::size_t added = appendDashedStrip(windowPoints.data(), count, halfLineWidth(width, pixelRatio),
+                                                kHullDash * ratio, kHullGap * ratio, lineStrip);
+    if (added > 0)
+        lineRuns.push_back({first, static_cast<GLsizei>(added), color});
+}
+
+void WebGLView::addLines(const float *positions, std::size_t count, LineKind kind, float width, Rgb color)
+{
+    toWindow(positions, count);
     const GLint first = static_cast<GLint>(lineStrip.size() / kPositionFloats);
     const std::size_t added
         = appendLineQuads(windowPoints.data(), count, kind, halfLineWidth(width, pixelRatio), lineStrip);
@@ -243,6 +261,8 @@ void CanvasGLView::upload(const CanvasModel &canvas)
     layout = curveBufferLayout(canvas);
     linePositions.resize(layout.lineVertices() * kPositionFloats);
     putLinePositions(canvas, layout, linePositions.data());
+    controlPositions.resize(canvas.controlPoints.size() * kPositionFloats);
+    putPositions(canvas.controlPoints.data(), canvas.controlPoints.size(), controlPositions.data());
 
     constexpr std::size_t markerFloats = kMarkerVertices * kLitVertexFloats;
     const std::size_t markers = layout.markers();
@@ -258,7 +278,7 @@ void CanvasGLView::upload(const CanvasModel &canvas)
     }
 }
 
-ViewTransform CanvasGLView::paint(const CanvasModel &canvas, bool keyboardFocus)
+ViewTransform CanvasGLView::paint(const CanvasModel &canvas, bool keyboardFocus, bool highContrast)
 {
     const ViewTransform view = viewTransformOf(
         deviceWidth, deviceHeight,
@@ -271,16 +291,20 @@ ViewTransform CanvasGLView::paint(const CanvasModel &canvas, bool keyboardFocus)
     putPositions(kCanvasAxes.data(), kCanvasAxes.size(), axes.data());
     for (std::size_t axis = 0; axis < kCanvasAxisColors.size(); ++axis)
         addLines(axes.data() + axis * 2 * kPositionFloats, 2, LineKind::Segments, kAxisLineWidth,
-                 ambientLit(kCanvasAxisColors[axis]));
+                 highContrast && axis == 1 ? kHighContrastYAxisColor : ambientLit(kCanvasAxisColors[axis]));
     std::array<float, kCanvasAxisPoints.size() * kPositionFloats> axisPoints;
     putPositions(kCanvasAxisPoints.data(), kCanvasAxisPoints.size(), axisPoints.data());
     addLines(axisPoints.data(), kCanvasAxisPoints.size(), LineKind::Points, kAxisPointSize, ambientLit(kAxisPointColor));
     const float *positions = linePositions.data();
     addLines(positions, layout.curve, LineKind::Strip, kCurveLineWidth, ambientLit(kAxisPointColor));
     positions += layout.curve * kPositionFloats;
-    addLines(positions, layout.polygon, LineKind::Strip, kOutlineLineWidth, ambientLit(kOutlineColor));
+    const Rgb outline = highContrast ? kHighContrastOutlineColor : ambientLit(kOutlineColor);
+    addLines(positions, layout.polygon, LineKind::Strip, kOutlineLineWidth, outline);
     positions += layout.polygon * kPositionFloats;
-    addLines(positions, layout.hull, LineKind::Strip, kOutlineLineWidth, ambientLit(kOutlineColor));
+    if (highContrast)
+        addDashedStrip(positions, layout.hull, kOutlineLineWidth, outline);
+    else
+        addLines(positions, layout.hull, LineKind::Strip, kOutlineLineWidth, outline);
     drawLines();
 
     glUseProgram(markerProgram);
@@ -299,6 +323,14 @@ ViewTransform CanvasGLView::paint(const CanvasModel &canvas, bool keyboardFocus)
     for (const MarkerRun &run : controlMarkerRuns(layout.controlMarkers, layout.selectedMarker))
         drawMarkers(run.first, run.last, run.color);
     drawMarkers(layout.controlMarkers, layout.markers(), kSubdivisionMarkerColor);
+    if (highContrast) {
+        const float half = static_cast<float>(kControlOutlineHalfSize * pixelRatio);
+        const float thickness = static_cast<float>(std::max(1.0, std::round(pixelRatio)));
+        for (const WindowPoint &p : toWindow(controlPositions.data(), controlPositions.size() / kPositionFloats))
+            for (const WindowRect &rect : squareFrame(p.x, p.y, half, thickness, kControlOutlineColor))
+                addRectangle(rect);
+        drawLines();
+    }
     if (keyboardFocus) {
         for (const WindowRect &rect :
              keyboardFocusMarks(deviceWidth, deviceHeight, canvas.cursorX, canvas.cursorY, pixelRatio))

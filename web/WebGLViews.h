@@ -31,7 +31,11 @@ protected:
     // Adds the lines or points of `count` positions to the frame, `width` device-independent
     // pixels wide.
     void addLines(const float *positions, std::size_t count, bezier::LineKind kind, float width, bezier::Rgb color);
+    // Where `transform` puts `count` positions, in window pixels.
+    const std::vector<bezier::WindowPoint> &toWindow(const float *positions, std::size_t count);
     void addRectangle(const bezier::WindowRect &rect);
+    // A strip of `count` positions as dashes, `width` device-independent pixels wide.
+    void addDashedStrip(const float *positions, std::size_t count, float width, bezier::Rgb color);
     // Draws what was added, in that order.
     void drawLines();
     // A program of the two shaders; 0, with the compiler's log on the console, where either fails.
@@ -68,9 +72,10 @@ public:
     Start create(const char *selector);
     // Fills the buffers from the canvas's members, as the desktop's buildCurveList does.
     void upload(const bezier::CanvasModel &canvas);
-    // Draws a frame, with the focus frame and the cursor where asked, and returns the view it
-    // was drawn in, which the next press unprojects with.
-    bezier::ViewTransform paint(const bezier::CanvasModel &canvas, bool keyboardFocus);
+    // Draws a frame, with the focus frame and the cursor where asked, in the seed's look or the
+    // high-contrast one, and returns the view it was drawn in, which the next press unprojects
+    // with.
+    bezier::ViewTransform paint(const bezier::CanvasModel &canvas, bool keyboardFocus, bool highContrast);
 
 private:
     GLuint markerProgram = 0;
@@ -88,6 +93,8 @@ private:
     // What upload took from the canvas.
     bezier::CurveBufferLayout layout;
     std::vector<float> linePositions;
+    // The control points' positions, for their outlines in the high-contrast look.
+    std::vector<float> controlPositions;
     // One batch of markers on its way to the buffer, kept between uploads: a drag uploads at
     // every event.
     std::vector<float> markerBatch;

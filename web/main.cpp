@@ -24,6 +24,8 @@ ViewTransform lastCanvasView;
 double pixelRatio = 1.0;
 // Focus came from the keyboard, or a key was used since: the frame and the cursor show.
 bool keyboardFocusShown = false;
+// The page's switch or the user's contrast preference asks for the high-contrast look.
+bool highContrast = false;
 // The views' drawing buffers in device pixels, as last given.
 struct ViewSizes
 {
@@ -83,7 +85,7 @@ EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
 
 void paintCanvas()
 {
-    lastCanvasView = canvasView.paint(canvas, keyboardFocusShown);
+    lastCanvasView = canvasView.paint(canvas, keyboardFocusShown, highContrast);
 }
 
 // What the dialog connects the canvas's count to: the parameter view's setDegree.
@@ -257,6 +259,12 @@ EMSCRIPTEN_KEEPALIVE void bezierBlur()
     EditResult edit = focusLost(canvas);
     edit.repaint = shown;
     finishEdit(edit);
+}
+
+EMSCRIPTEN_KEEPALIVE void bezierSetHighContrast(int on)
+{
+    highContrast = on != 0;
+    paintCanvas();
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierUndo()

@@ -8,7 +8,7 @@ const dialog = $("dialog");
 
 function fail(sentence) {
   dialog.hidden = true;
-  $("history").hidden = true;
+  $("below").hidden = true;
   const message = $("message");
   message.textContent = sentence;
   message.hidden = false;
@@ -238,9 +238,24 @@ function undoAndRedo(editor) {
     else editor._bezierUndo();
     refresh();
   });
-  $("history").hidden = false;
+  $("below").hidden = false;
   refresh();
   return refresh;
+}
+
+// The high-contrast look: on where the user asks for more contrast or forces colours, and by the
+// switch beside the dialog.
+function highContrast(editor) {
+  const box = $("HighContrast");
+  const preference = matchMedia("(prefers-contrast: more), (forced-colors: active)");
+  const apply = () => editor._bezierSetHighContrast(box.checked ? 1 : 0);
+  box.checked = preference.matches;
+  box.addEventListener("change", apply);
+  preference.addEventListener("change", () => {
+    box.checked = preference.matches;
+    apply();
+  });
+  apply();
 }
 
 // A lost context is kept for restoring, and its view drawn anew from the editor's state.
@@ -378,6 +393,7 @@ async function start() {
   pageStepKeys(level);
   forwardPointer($("canvas"), editor, refreshHistory);
   forwardKeys($("canvas"), editor, refreshHistory);
+  highContrast(editor);
   document.documentElement.dataset.ready = "true";
 }
 

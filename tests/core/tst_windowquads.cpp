@@ -11,6 +11,8 @@ class TestWindowQuads : public QObject
 private slots:
     void quads_data();
     void quads();
+    void dashes_data();
+    void dashes();
     void halfWidthNeverBelowHalfAPixel_data();
     void halfWidthNeverBelowHalfAPixel();
 };
@@ -61,6 +63,28 @@ void TestWindowQuads::quads()
                                     points[1].x, points[1].y - 1.5f, 0, points[1].x, points[1].y + 1.5f, 0};
         QVERIFY(std::equal(strip.begin() + 3, strip.end(), expected));
     }
+}
+
+void TestWindowQuads::dashes_data()
+{
+    QTest::addColumn<Points>("points");
+    QTest::addColumn<int>("dashes");
+    // 6 on, 4 off along the strip, carried across its corners.
+    QTest::newRow("one segment") << Points{{0.5, 5, 0}, {100.5, 5, 0}} << 10;
+    // The dash across the corner goes on after it, as two quads: 13 = 6 + 4 + 3, then 3 + 4 + 6 ...
+    QTest::newRow("a corner mid-dash") << Points{{0.5, 5, 0}, {13.5, 5, 0}, {13.5, 40, 0}} << 6;
+    QTest::newRow("shorter than a dash") << Points{{0.5, 5, 0}, {3.5, 5, 0}} << 1;
+    QTest::newRow("one point") << Points{{0.5, 5, 0}} << 0;
+}
+
+void TestWindowQuads::dashes()
+{
+    QFETCH(Points, points);
+    QFETCH(int, dashes);
+    std::vector<float> strip;
+    const std::size_t added = appendDashedStrip(points.data(), points.size(), 0.5f, 6.0f, 4.0f, strip);
+    // A dash is a quad of four corners; those after the first are joined by two more.
+    QCOMPARE(static_cast<int>(added), dashes == 0 ? 0 : 4 + 6 * (dashes - 1));
 }
 
 void TestWindowQuads::halfWidthNeverBelowHalfAPixel_data()
