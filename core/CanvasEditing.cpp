@@ -88,7 +88,8 @@ std::string drop(CanvasModel &canvas)
     hold.active = false;
     std::string moved;
     if (hold.before.controlPoints != canvas.controlPoints) {
-        moved = pointNumber(hold.index) + " moved to " + positionOf(canvas.controlPoints[hold.index]) + ".";
+        const int index = canvas.selectedPoint;
+        moved = pointNumber(index) + " moved to " + positionOf(canvas.controlPoints[index]) + ".";
         canvas.history.record(std::move(hold.before), moved);
     }
     hold.before = {};
@@ -111,7 +112,7 @@ bool dragHeldPoint(CanvasModel &canvas, const ViewTransform &view, const Project
     const std::optional<Point3> point = pointUnder(view, projection, x, flipped(view, y));
     if (!point)
         return false;
-    canvas.controlPoints[canvas.hold.index] = *point;
+    canvas.controlPoints[canvas.selectedPoint] = *point;
     // Same count of points: only this marks the cached levels stale.
     canvas.computedLevel = 0;
     return true;
@@ -278,7 +279,7 @@ EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Proj
         // The highlight shows once the curve is next drawn anew, at the first move event.
         canvas.selectedPoint = canvas.nearestControlPoint(view, projection, deviceX, flippedY);
         if (canvas.selectedPoint < static_cast<int>(canvas.controlPoints.size()))
-            canvas.hold = {true, false, canvas.selectedPoint, snapshotOf(canvas)};
+            canvas.hold = {true, false, snapshotOf(canvas)};
         break;
     default:
         result.trace += "Error, incorrect usermode code: " + std::to_string(canvas.userMode) + "\n";
@@ -348,10 +349,10 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
             // Picked by keys: held at once, shown selected at once, the cursor on it.
             hold.byKeys = true;
             result.drawingChanged = true;
-            const Point3 &picked = canvas.controlPoints[hold.index];
+            const Point3 &picked = canvas.controlPoints[canvas.selectedPoint];
             if (const auto at = logicalPositionOf(view, projection, picked, pixelRatio))
                 placeCursor(canvas, at->first, at->second);
-            result.announcement = pointNumber(hold.index) + " picked up at " + positionOf(picked) + ".";
+            result.announcement = pointNumber(canvas.selectedPoint) + " picked up at " + positionOf(picked) + ".";
         }
         return result;
     }
@@ -360,13 +361,13 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
             return {};
         canvas.controlPoints = std::move(hold.before.controlPoints);
         canvas.computedLevel = 0;
-        const Point3 &back = canvas.controlPoints[hold.index];
+        const Point3 &back = canvas.controlPoints[canvas.selectedPoint];
         if (hold.byKeys)
             if (const auto at = logicalPositionOf(view, projection, back, pixelRatio))
                 placeCursor(canvas, at->first, at->second);
         EditResult result = repaintOnly();
         result.levelsNeedRebuild = true;
-        result.announcement = pointNumber(hold.index) + " put back at " + positionOf(back) + ".";
+        result.announcement = pointNumber(canvas.selectedPoint) + " put back at " + positionOf(back) + ".";
         hold = {};
         return result;
     }
@@ -423,6 +424,16 @@ EditResult restore(CanvasModel &canvas, std::optional<HistoryStep> step, const c
 }
 
 } // namespace
+
+bool canUndo(const CanvasModel &canvas)
+{
+    return !canvas.hold.active && canvas.history.canUndo();
+}
+
+bool canRedo(const CanvasModel &canvas)
+{
+    return !canvas.hold.active && canvas.history.canRedo();
+}
 
 EditResult undo(CanvasModel &canvas)
 {

@@ -73,7 +73,10 @@ EditResult focusLost(CanvasModel &canvas);
 // What the canvas shows, for its accessible description: "Add mode. 3 points, degree 2."
 std::string canvasDescription(const CanvasModel &canvas);
 
-// Undo and redo of the control points' changes; nothing while a point is held.
+// Undo and redo of the control points' changes; nothing while a point is held. canUndo and
+// canRedo say whether they would do anything.
+bool canUndo(const CanvasModel &canvas);
+bool canRedo(const CanvasModel &canvas);
 EditResult undo(CanvasModel &canvas);
 EditResult redo(CanvasModel &canvas);
 

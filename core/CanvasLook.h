@@ -60,6 +60,7 @@ constexpr float kHullDash = 6.0f;
 constexpr float kHullGap = 4.0f;
 constexpr Rgb kControlOutlineColor{1.0f, 1.0f, 1.0f};
 constexpr float kControlOutlineHalfSize = 6.0f;
+constexpr float kControlOutlineWidth = 1.0f;
 
 // Lines take ambient light only, as the axes leave the zero normal current: the scene's ambient
 // times the material, clamped.

@@ -25,14 +25,13 @@ constexpr double kCanvasLogicalHeight = 502;
 constexpr double kCursorStartX = 255;
 constexpr double kCursorStartY = 251;
 
-// A control point picked up to be moved: by a left press in move mode, until the release, or
-// by Enter or Space in move mode, until the next. `before` is the state the move's undo step
-// goes back to.
+// The selected control point picked up to be moved: by a left press in move mode, until the
+// release, or by Enter or Space in move mode, until the next. Nothing changes the selection
+// while it is held. `before` is the state the move's undo step goes back to.
 struct PointHold
 {
     bool active = false;
     bool byKeys = false;
-    int index = -1;
     CanvasSnapshot before;
 };
 

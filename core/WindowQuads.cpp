@@ -144,33 +144,38 @@ std::size_t appendDashedStrip(const WindowPoint *points, std::size_t count, floa
     return appendLineQuads(dashes.data(), dashes.size(), LineKind::Segments, halfWidth, strip);
 }
 
-std::vector<WindowRect> squareFrame(float x, float y, float halfSize, float thickness, Rgb color)
+namespace {
+
+// `size` logical pixels in whole device pixels, at least `least`.
+float wholePixels(float size, double pixelRatio, float least)
 {
-    const float l = x - halfSize, r = x + halfSize, b = y - halfSize, t = y + halfSize;
-    return {{l, b, r, b + thickness, color},
-            {l, t - thickness, r, t, color},
-            {l, b, l + thickness, t, color},
-            {r - thickness, b, r, t, color}};
+    return static_cast<float>(std::max<double>(least, std::round(size * pixelRatio)));
 }
+
+// The four bars of a frame `thickness` wide inside the rectangle's edge.
+void appendFrame(std::vector<WindowRect> &rects, float left, float bottom, float right, float top, float thickness,
+                 Rgb color)
+{
+    rects.push_back({left, bottom, right, bottom + thickness, color});
+    rects.push_back({left, top - thickness, right, top, color});
+    rects.push_back({left, bottom, left + thickness, top, color});
+    rects.push_back({right - thickness, bottom, right, top, color});
+}
+
+} // namespace
 
 std::vector<WindowRect> keyboardFocusMarks(int width, int height, double cursorX, double cursorY, double pixelRatio)
 {
-    const auto pixels = [pixelRatio](float size, float least) {
-        return static_cast<float>(std::max<double>(least, std::round(size * pixelRatio)));
-    };
-    const float w = static_cast<float>(width);
     const float h = static_cast<float>(height);
-    const float frame = pixels(kFocusFrameWidth, 2.0f);
-    std::vector<WindowRect> marks{{0, 0, w, frame, kFocusFrameColor},
-                                  {0, h - frame, w, h, kFocusFrameColor},
-                                  {0, 0, frame, h, kFocusFrameColor},
-                                  {w - frame, 0, w, h, kFocusFrameColor}};
+    std::vector<WindowRect> marks;
+    appendFrame(marks, 0, 0, static_cast<float>(width), h, wholePixels(kFocusFrameWidth, pixelRatio, 2.0f),
+                kFocusFrameColor);
     // The cursor's device pixel, its row counted from the bottom.
     const float x = static_cast<float>(devicePixel(cursorX, pixelRatio));
     const float y = h - 1 - static_cast<float>(devicePixel(cursorY, pixelRatio));
-    const float arm = pixels(kCursorArm, 1.0f);
-    const float gap = pixels(kCursorGap, 1.0f);
-    const float thickness = pixels(kCursorLineWidth, 1.0f);
+    const float arm = wholePixels(kCursorArm, pixelRatio, 1.0f);
+    const float gap = wholePixels(kCursorGap, pixelRatio, 1.0f);
+    const float thickness = wholePixels(kCursorLineWidth, pixelRatio, 1.0f);
     // Centred on the pixel where the thickness is odd, one pixel past its centre where even.
     const float across = std::floor((thickness - 1) / 2);
     marks.push_back({x + 1 + gap, y - across, x + 1 + gap + arm, y - across + thickness, kCursorColor});
@@ -178,6 +183,16 @@ std::vector<WindowRect> keyboardFocusMarks(int width, int height, double cursorX
     marks.push_back({x - across, y + 1 + gap, x - across + thickness, y + 1 + gap + arm, kCursorColor});
     marks.push_back({x - across, y - gap - arm, x - across + thickness, y - gap, kCursorColor});
     return marks;
+}
+
+std::vector<WindowRect> controlPointOutlines(const std::vector<WindowPoint> &points, double pixelRatio)
+{
+    const float half = static_cast<float>(kControlOutlineHalfSize * pixelRatio);
+    const float thickness = wholePixels(kControlOutlineWidth, pixelRatio, 1.0f);
+    std::vector<WindowRect> outlines;
+    for (const WindowPoint &p : points)
+        appendFrame(outlines, p.x - half, p.y - half, p.x + half, p.y + half, thickness, kControlOutlineColor);
+    return outlines;
 }
 
 std::size_t appendRectangle(const WindowRect &rect, float z, std::vector<float> &strip)

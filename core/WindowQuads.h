@@ -56,8 +56,8 @@ struct WindowRect
 // cursor (logical pixels, y down), on whole device pixels.
 std::vector<WindowRect> keyboardFocusMarks(int width, int height, double cursorX, double cursorY, double pixelRatio);
 
-// A square frame `thickness` device pixels wide whose outer edge lies `halfSize` from the centre.
-std::vector<WindowRect> squareFrame(float x, float y, float halfSize, float thickness, Rgb color);
+// The outlines of the control points at these window positions, in the high-contrast look.
+std::vector<WindowRect> controlPointOutlines(const std::vector<WindowPoint> &points, double pixelRatio);
 
 // Appends a rectangle to a triangle strip as appendLineQuads does, at depth z.
 std::size_t appendRectangle(const WindowRect &rect, float z, std::vector<float> &strip);

@@ -6,7 +6,6 @@
 #include <emscripten/console.h>
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 using namespace bezier;
@@ -324,11 +323,9 @@ ViewTransform CanvasGLView::paint(const CanvasModel &canvas, bool keyboardFocus,
         drawMarkers(run.first, run.last, run.color);
     drawMarkers(layout.controlMarkers, layout.markers(), kSubdivisionMarkerColor);
     if (highContrast) {
-        const float half = static_cast<float>(kControlOutlineHalfSize * pixelRatio);
-        const float thickness = static_cast<float>(std::max(1.0, std::round(pixelRatio)));
-        for (const WindowPoint &p : toWindow(controlPositions.data(), controlPositions.size() / kPositionFloats))
-            for (const WindowRect &rect : squareFrame(p.x, p.y, half, thickness, kControlOutlineColor))
-                addRectangle(rect);
+        const auto &points = toWindow(controlPositions.data(), controlPositions.size() / kPositionFloats);
+        for (const WindowRect &rect : controlPointOutlines(points, pixelRatio))
+            addRectangle(rect);
         drawLines();
     }
     if (keyboardFocus) {

@@ -88,8 +88,8 @@ void paintCanvas()
     lastCanvasView = canvasView.paint(canvas, keyboardFocusShown, highContrast);
 }
 
-// What the dialog connects the canvas's count to: the parameter view's setDegree.
-void announceCount()
+// The canvas's count to the parameter view, as the desktop's sendDegree reaches its setDegree.
+void sendDegree()
 {
     setDegree(parameter, static_cast<int>(canvas.controlPoints.size()));
     parameter.computeBasis();
@@ -108,14 +108,14 @@ void finishEdit(const EditResult &edit)
     if (edit.levelsNeedRebuild || edit.drawingChanged)
         canvasView.upload(canvas);
     if (edit.countChanged && !edit.countAfterRepaint)
-        announceCount();
+        sendDegree();
     writeTrace(edit.trace);
     if (!edit.announcement.empty())
         announce(edit.announcement.c_str());
     if (edit.repaint)
         paintCanvas();
     if (edit.countChanged && edit.countAfterRepaint)
-        announceCount();
+        sendDegree();
 }
 
 } // namespace
@@ -286,8 +286,7 @@ EMSCRIPTEN_KEEPALIVE int bezierMode()
 // Whether there is a change to undo (bit 0) and to redo (bit 1), for the page's buttons.
 EMSCRIPTEN_KEEPALIVE int bezierHistory()
 {
-    return (canvas.history.canUndo() && !canvas.hold.active ? 1 : 0)
-           | (canvas.history.canRedo() && !canvas.hold.active ? 2 : 0);
+    return (canUndo(canvas) ? 1 : 0) | (canRedo(canvas) ? 2 : 0);
 }
 
 // What the tests read: the counts the two views show.
