@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The page's figures in headless Chromium here, one run, medians: time to the first frame,
-the WebAssembly kernel against the native one, a drag event at 100 and 1,000 points, and the
-site's size.
+the WebAssembly kernel against the native one, a drag event at 100 to 2,000 points, an add
+click at 2,000 points, and the site's size.
 
 Usage: bench_web.py SITE_FOLDER WEB_BENCH_FOLDER NATIVE_BENCH_REBUILD
 """
@@ -21,6 +21,7 @@ from selenium.webdriver.common.actions.action_builder import ActionBuilder  # no
 SITE, WEB_BENCH, NATIVE_BENCH = sys.argv[1:4]
 FIRST_FRAME_RUNS = 7
 DRAG_MOVES = 40
+ADD_CLICKS = 15
 
 
 def first_frame(server):
@@ -89,6 +90,31 @@ def drag(driver, server, count):
     return statistics.median(times), len(times)
 
 
+def add_click(driver, server, count):
+    """From the dispatch of a pointer-down in Add mode to its frame finished, with `count` points
+    placed before, at the start's level."""
+    driver.get(server.address)
+    while driver.execute_script("return document.documentElement.dataset.ready") != "true":
+        time.sleep(0.05)
+    driver.execute_script(f"""
+        const b = window.bezier;
+        for (let i = 0; i < {count}; ++i) b._bezierPress(20 + (i * 37) % 470, 20 + (i * 53) % 460, 1);
+        const canvas = document.getElementById('canvas');
+        const gl = canvas.getContext('webgl2');
+        window.clickTimes = [];
+        let start = 0;
+        window.addEventListener('pointerdown', () => {{ start = performance.now(); }}, {{ capture: true }});
+        canvas.addEventListener('pointerdown', () => {{
+            gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
+            window.clickTimes.push(performance.now() - start);
+        }});""")
+    page = page_test.Page(driver)
+    for i in range(ADD_CLICKS):
+        page.click(page_test.plus(page_test.CANVAS_ORIGIN, (40 + 13 * i, 300)))
+    times = driver.execute_script("return window.clickTimes")
+    return statistics.median(times), len(times)
+
+
 def main():
     page_test.configure(SITE, 1)
     server = page_test.Server()
@@ -101,10 +127,13 @@ def main():
             for count in sorted(web):
                 print(f"rebuild of every level at {count} points, 2-lane path: WebAssembly {web[count]:.3f} ms,"
                       f" native on one core {native[count]:.3f} ms, speed ratio {native[count] / web[count]:.2f}")
-            for count in (100, 1000):
+            for count in (100, 1000, 2000):
                 median, events = drag(driver, server, count)
                 print(f"drag event at {count} points, level 8, pointer-move dispatch to finished frame: {median:.1f} ms"
                       f" (median of {events})")
+            median, events = add_click(driver, server, 2000)
+            print(f"add click at 2000 points, level 5, pointer-down dispatch to finished frame: {median:.1f} ms"
+                  f" (median of {events})")
         finally:
             driver.quit()
             os.killpg(process.pid, 9)

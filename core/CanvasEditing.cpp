@@ -1,13 +1,42 @@
 #include "core/CanvasEditing.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
 namespace bezier {
 
+std::string coordinateText(double value)
+{
+    // Room for any double's digits.
+    char text[320];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return std::strcmp(text, "-0.00") == 0 ? "0.00" : text;
+}
+
+std::string countText(std::size_t count)
+{
+    if (count == 0)
+        return "No points.";
+    if (count == 1)
+        return "1 point, degree 0.";
+    return std::to_string(count) + " points, degree " + std::to_string(count - 1) + ".";
+}
+
 namespace {
+
+std::string positionOf(const Point3 &p)
+{
+    std::string text = "(";
+    text += coordinateText(p.x);
+    text += ", ";
+    text += coordinateText(p.y);
+    text += ")";
+    return text;
+}
 
 // A model point under window position (wx, wy) on the near plane, in the plane z = 0; nothing
 // where the view is singular (zoom 0), which has no point under the pointer.
@@ -37,29 +66,6 @@ EditResult drawingChanged()
 int flipped(const ViewTransform &view, int y)
 {
     return view.viewportHeight() - y - 1;
-}
-
-std::string coordinate(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return std::strcmp(text, "-0.00") == 0 ? "0.00" : text;
-}
-
-std::string positionOf(const Point3 &p)
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "(%s, %s)", coordinate(p.x).c_str(), coordinate(p.y).c_str());
-    return text;
-}
-
-std::string countOf(std::size_t count)
-{
-    if (count == 0)
-        return "No points.";
-    if (count == 1)
-        return "1 point, degree 0.";
-    return std::to_string(count) + " points, degree " + std::to_string(count - 1) + ".";
 }
 
 std::string pointNumber(int index)
@@ -138,7 +144,7 @@ void pressInDeleteMode(CanvasModel &canvas, const ViewTransform &view, const Pro
     if (index < static_cast<int>(points.size())) {
         CanvasSnapshot before = snapshotOf(canvas);
         points.erase(points.begin() + index);
-        result.announcement = pointNumber(index) + " deleted. " + countOf(points.size());
+        result.announcement = pointNumber(index) + " deleted. " + countText(points.size());
         canvas.history.record(std::move(before), result.announcement);
     } else {
         result.announcement = "No point to delete.";
@@ -157,7 +163,7 @@ void pressInAddMode(CanvasModel &canvas, const ViewTransform &view, const Projec
     CanvasSnapshot before = snapshotOf(canvas);
     canvas.controlPoints.push_back(*point);
     result.announcement = pointNumber(static_cast<int>(canvas.controlPoints.size()) - 1) + " added at "
-                          + positionOf(*point) + ". " + countOf(canvas.controlPoints.size());
+                          + positionOf(*point) + ". " + countText(canvas.controlPoints.size());
     canvas.history.record(std::move(before), result.announcement);
     result.trace += "Point Added (" + std::to_string(static_cast<int>(point->x)) + ", "
                     + std::to_string(static_cast<int>(point->y)) + ")\n";
@@ -393,7 +399,7 @@ std::string canvasDescription(const CanvasModel &canvas)
 {
     const char *modes[] = {"Delete mode. ", "Add mode. ", "Move mode. "};
     const bool known = canvas.userMode >= kDeleteMode && canvas.userMode <= kMoveMode;
-    return (known ? modes[canvas.userMode] : "") + countOf(canvas.controlPoints.size());
+    return (known ? modes[canvas.userMode] : "") + countText(canvas.controlPoints.size());
 }
 
 EditResult focusLost(CanvasModel &canvas)
@@ -447,6 +453,44 @@ EditResult redo(CanvasModel &canvas)
     if (canvas.hold.active)
         return {};
     return restore(canvas, canvas.history.redo(snapshotOf(canvas)), "Redone: ", "Nothing to redo.");
+}
+
+
+EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, const std::string &text)
+{
+    Polyline &points = canvas.controlPoints;
+    if (index < 0 || index >= static_cast<int>(points.size()) || axis < 0 || axis > 1)
+        return {};
+    EditResult result;
+    const std::string dropped = drop(canvas);
+    double &value = axis == 0 ? points[index].x : points[index].y;
+    const char *name = axis == 0 ? "x" : "y";
+    // What is shown is rounded: committing it unchanged must not round the point.
+    if (text == coordinateText(value)) {
+        result.announcement = dropped;
+        return result;
+    }
+    const char *begin = text.c_str();
+    char *end = nullptr;
+    const double typed = std::strtod(begin, &end);
+    while (end != begin && *end == ' ')
+        ++end;
+    if (end == begin || *end != '\0' || !(std::fabs(typed) <= kCoordinateLimit)) {
+        result.announcement = (dropped.empty() ? "" : dropped + " ") + pointNumber(index) + "'s " + name
+                              + " must be a number from -1000000 to 1000000: it stays " + coordinateText(value)
+                              + ".";
+        return result;
+    }
+    CanvasSnapshot before = snapshotOf(canvas);
+    value = typed;
+    // Same count of points: only this marks the cached levels stale.
+    canvas.computedLevel = 0;
+    result = repaintOnly();
+    result.levelsNeedRebuild = true;
+    result.announcement = (dropped.empty() ? "" : dropped + " ") + pointNumber(index) + " moved to "
+                          + positionOf(points[index]) + ".";
+    canvas.history.record(std::move(before), result.announcement.substr(dropped.empty() ? 0 : dropped.size() + 1));
+    return result;
 }
 
 } // namespace bezier

@@ -36,6 +36,7 @@ struct EditResult
 //   "Point 2 picked up at (x, y)."  "Point 2 moved to (x, y)."  "Point 2 put back at (x, y)."
 //   "Undone: <the change>"  "Redone: <the change>"  "Nothing to undo."  "Nothing to redo."
 //   "Add mode."  "Move mode."  "Delete mode."  "Cursor at (x, y)."
+//   "Point 2's x must be a number from -1000000 to 1000000: it stays 0.25."
 
 // The slots. Rotations and zoom change only the view; modes change nothing drawn.
 EditResult setXRotation(CanvasModel &canvas, int degrees);
@@ -79,5 +80,17 @@ bool canUndo(const CanvasModel &canvas);
 bool canRedo(const CanvasModel &canvas);
 EditResult undo(CanvasModel &canvas);
 EditResult redo(CanvasModel &canvas);
+
+// One coordinate of point `index` (axis 0 is x, 1 is y) set to what a person typed: one step to
+// undo, said as a move. Text that is not a number within kCoordinateLimit is refused, and said
+// so (the bound keeps the hull's products finite); the value as shown, which is rounded, leaves
+// the point as it is.
+constexpr double kCoordinateLimit = 1e6;
+EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, const std::string &text);
+
+// A coordinate as the sentences and the page's table show it: two decimals, never "-0.00".
+std::string coordinateText(double value);
+// The count and the degree: "3 points, degree 2.", "1 point, degree 0.", "No points."
+std::string countText(std::size_t count);
 
 } // namespace bezier

@@ -21,7 +21,10 @@ CanvasGLView canvasView;
 ParameterGLView parameterView;
 // The view of the canvas's last paint, which presses and drags unproject with.
 ViewTransform lastCanvasView;
-double pixelRatio = 1.0;
+// Device pixels per logical pixel of each view: the screen's ratio, times the view's scale where
+// the window is too narrow for it.
+double canvasPixelRatio = 1.0;
+double parameterPixelRatio = 1.0;
 // Focus came from the keyboard, or a key was used since: the frame and the cursor show.
 bool keyboardFocusShown = false;
 // The page's switch or the user's contrast preference asks for the high-contrast look.
@@ -34,6 +37,8 @@ struct ViewSizes
     int parameterWidth = 0;
     int parameterHeight = 0;
 } viewSizes;
+// The points as the page's table shows them, so that only the rows that changed are rewritten.
+Polyline tabledPoints;
 // The part of the trace after its last complete line.
 std::string openTraceLine;
 
@@ -74,6 +79,15 @@ EM_JS(void, describeBasis, (const char *text), {
     document.getElementById("parameter-text").textContent = UTF8ToString(text);
 });
 
+// A row of the page's table of control points, and the number of rows with the table's caption;
+// the page's script builds them.
+EM_JS(void, showPointRow, (int index, const char *x, const char *y), {
+    Module.showPointRow(index, UTF8ToString(x), UTF8ToString(y));
+});
+EM_JS(void, showPointCount, (int count, const char *caption), {
+    Module.showPointCount(count, UTF8ToString(caption));
+});
+
 // Marks the module before stopping, so the page can say that memory, and not a fault, stopped it.
 EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
 
@@ -98,6 +112,26 @@ void sendDegree()
     describeBasis(basisDescription(parameter).c_str());
 }
 
+void showTabledRow(std::size_t index)
+{
+    const Point3 &p = canvas.controlPoints[index];
+    showPointRow(static_cast<int>(index), coordinateText(p.x).c_str(), coordinateText(p.y).c_str());
+}
+
+// The table after a complete change (not at each step of a drag): the rows that changed, then
+// the count.
+void refreshPointTable()
+{
+    const Polyline &points = canvas.controlPoints;
+    if (canvas.hold.active || points == tabledPoints)
+        return;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        if (i >= tabledPoints.size() || !(points[i] == tabledPoints[i]))
+            showTabledRow(i);
+    tabledPoints = points;
+    showPointCount(static_cast<int>(points.size()), ("Control points. " + countText(points.size())).c_str());
+}
+
 // What follows every rule, as on the desktop: the levels or the buffers brought up to date, the
 // count announced, the trace written, the repaint, and what is announced after it (the depth has
 // no receiver here: the page's script shows it).
@@ -116,6 +150,7 @@ void finishEdit(const EditResult &edit)
         paintCanvas();
     if (edit.countChanged && edit.countAfterRepaint)
         sendDegree();
+    refreshPointTable();
 }
 
 } // namespace
@@ -133,17 +168,20 @@ EMSCRIPTEN_KEEPALIVE int bezierStart()
             return static_cast<int>(start);
     canvasView.upload(canvas);
     parameterView.upload(parameter);
+    showPointCount(0, ("Control points. " + countText(0)).c_str());
     return 0;
 }
 
-// The views' drawing buffers in device pixels, at `ratio` device pixels per CSS pixel.
-EMSCRIPTEN_KEEPALIVE void bezierResize(int canvasWidth, int canvasHeight, int parameterWidth, int parameterHeight,
-                                       double ratio)
+// The views' drawing buffers in device pixels, at their ratios of device pixels per logical
+// pixel.
+EMSCRIPTEN_KEEPALIVE void bezierResize(int canvasWidth, int canvasHeight, double canvasRatio, int parameterWidth,
+                                       int parameterHeight, double parameterRatio)
 {
-    pixelRatio = ratio;
+    canvasPixelRatio = canvasRatio;
+    parameterPixelRatio = parameterRatio;
     viewSizes = {canvasWidth, canvasHeight, parameterWidth, parameterHeight};
-    canvasView.resize(canvasWidth, canvasHeight, ratio);
-    parameterView.resize(parameterWidth, parameterHeight, ratio);
+    canvasView.resize(canvasWidth, canvasHeight, canvasRatio);
+    parameterView.resize(parameterWidth, parameterHeight, parameterRatio);
     paintCanvas();
     parameterView.paint();
 }
@@ -166,8 +204,8 @@ EMSCRIPTEN_KEEPALIVE int bezierRestoreView(int view)
             return static_cast<int>(start);
         parameterView.upload(parameter);
     }
-    bezierResize(viewSizes.canvasWidth, viewSizes.canvasHeight, viewSizes.parameterWidth, viewSizes.parameterHeight,
-                 pixelRatio);
+    bezierResize(viewSizes.canvasWidth, viewSizes.canvasHeight, canvasPixelRatio, viewSizes.parameterWidth,
+                 viewSizes.parameterHeight, parameterPixelRatio);
     return 0;
 }
 
@@ -216,16 +254,16 @@ EMSCRIPTEN_KEEPALIVE void bezierSetShowSubDivPoints(int show)
     finishEdit(setShowSubDivPoints(canvas, show != 0));
 }
 
-// A press at (x, y) CSS pixels from the canvas's top left; button 1 is the primary one.
+// A press at (x, y) logical pixels from the canvas's top left; button 1 is the primary one.
 EMSCRIPTEN_KEEPALIVE void bezierPress(double x, double y, int button)
 {
     keyboardFocusShown = false;
-    finishEdit(mousePress(canvas, lastCanvasView, kTwinProjection, x, y, pixelRatio, button));
+    finishEdit(mousePress(canvas, lastCanvasView, kTwinProjection, x, y, canvasPixelRatio, button));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierMove(double x, double y)
 {
-    finishEdit(mouseMove(canvas, lastCanvasView, kTwinProjection, x, y, pixelRatio));
+    finishEdit(mouseMove(canvas, lastCanvasView, kTwinProjection, x, y, canvasPixelRatio));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierRelease(double x, double y)
@@ -240,7 +278,7 @@ EMSCRIPTEN_KEEPALIVE void bezierKey(int key, int fine)
     const bool shown = keyboardFocusShown;
     keyboardFocusShown = true;
     EditResult edit = keyPress(canvas, lastCanvasView, kTwinProjection, static_cast<CanvasKey>(key), fine != 0,
-                               pixelRatio);
+                               canvasPixelRatio);
     edit.repaint = edit.repaint || !shown;
     finishEdit(edit);
 }
@@ -265,6 +303,15 @@ EMSCRIPTEN_KEEPALIVE void bezierSetHighContrast(int on)
 {
     highContrast = on != 0;
     paintCanvas();
+}
+
+// A coordinate typed in the table (axis 0 is x, 1 is y); the row then shows the point as it is,
+// changed or not.
+EMSCRIPTEN_KEEPALIVE void bezierSetControlPointCoordinate(int index, int axis, const char *text)
+{
+    finishEdit(setControlPointCoordinate(canvas, index, axis, text));
+    if (index >= 0 && static_cast<std::size_t>(index) < canvas.controlPoints.size())
+        showTabledRow(static_cast<std::size_t>(index));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierUndo()

@@ -7,8 +7,7 @@ const $ = (id) => document.getElementById(id);
 const dialog = $("dialog");
 
 function fail(sentence) {
-  dialog.hidden = true;
-  $("below").hidden = true;
+  for (const id of ["dialog", "below", "points", "help"]) $(id).hidden = true;
   const message = $("message");
   message.textContent = sentence;
   message.hidden = false;
@@ -127,18 +126,20 @@ function showOnLcd(element, digit) {
 // Each text shrinks by the desktop's step until it fits its box, down to the desktop's smallest
 // size; one that still does not fit shows whole in its tool tip. Every text is a box of its own
 // (the buttons' labels too), so its scroll size is its text's and its client size its room.
+// Under a reader's own letter or word spacing, texts keep their size and may wrap instead.
 function fitTexts(editor) {
   const { minimumPointSize, pointSizeStep } = editor.textFit;
+  const spaced = dialog.classList.contains("spaced");
   for (const text of dialog.querySelectorAll(".text")) {
     text.style.fontSize = "";
     let size = parseFloat(getComputedStyle(text).fontSize) * 0.75;
     const fits = () => text.scrollWidth <= text.clientWidth && text.scrollHeight <= text.clientHeight;
-    while (!fits() && size > minimumPointSize) {
+    while (!spaced && !fits() && size > minimumPointSize) {
       size = Math.max(minimumPointSize, size - pointSizeStep);
       text.style.fontSize = `${size}pt`;
     }
     const owner = text.closest("button, label") || text;
-    if (fits()) owner.removeAttribute("title");
+    if (spaced || fits()) owner.removeAttribute("title");
     else owner.title = text.textContent;
   }
 }
@@ -159,12 +160,12 @@ function pageStepKeys(slider) {
 function forwardPointer(canvas, editor, afterEdit) {
   const position = (e) => {
     const box = canvas.getBoundingClientRect();
-    // In the dialog's own CSS pixels, whatever it is scaled by to fit the window.
-    return [(e.clientX - box.left) / fit, (e.clientY - box.top) / fit];
+    // In the canvas's logical pixels, whatever it is scaled by to fit the window.
+    return [(e.clientX - box.left) / viewScales.canvas, (e.clientY - box.top) / viewScales.canvas];
   };
   // A touch browser may give the canvas a tap that landed just outside it: no point is placed
   // out of view.
-  const inside = ([x, y]) => x >= 0 && y >= 0 && x < canvas.clientWidth && y < canvas.clientHeight;
+  const inside = ([x, y]) => x >= 0 && y >= 0 && x < VIEW_SIZES.canvas[0] && y < VIEW_SIZES.canvas[1];
   canvas.addEventListener("pointerdown", (e) => {
     if (!e.isPrimary) return;
     e.preventDefault();
@@ -269,27 +270,40 @@ function restoreLostContexts(editor) {
   });
 }
 
-// How much the dialog is scaled down to fit a small window or a phone; 1 where it fits.
-let fit = 1;
-const DIALOG_SIZE = [713, 563];
+// The views' logical sizes, the desktop's, and how much each is scaled down in a window too
+// narrow for it; 1 where it fits.
+const VIEW_SIZES = { canvas: [510, 502], parameter: [181, 180] };
+const viewScales = { canvas: 1, parameter: 1 };
 const WINDOW_MARGIN = 8;
-// Device pixels per CSS pixel of the dialog's own coordinates.
-const dialogRatio = () => (window.devicePixelRatio || 1) * fit;
+const screenRatio = () => window.devicePixelRatio || 1;
 
-// The dialog, scaled to fit the window, and its children at whole device pixels, as the desktop
-// places its widgets, so that nothing blurs and a pointer's device pixel is the view's.
+// The dialog's children at whole device pixels, as the desktop places its widgets, so that
+// nothing blurs and a pointer's device pixel is the view's; a view narrower than its logical
+// size where the window is.
 function layOut() {
-  fit = Math.min(1, ...DIALOG_SIZE.map((size, i) => ([innerWidth, innerHeight][i] - 2 * WINDOW_MARGIN) / size));
-  fit = Math.max(fit, 0.25);
-  const ratio = dialogRatio();
+  const ratio = screenRatio();
   const snap = (value) => `${Math.round(value * ratio) / ratio}px`;
   for (const element of [dialog, ...dialog.children]) {
     element.style.cssText = "";
     const style = getComputedStyle(element);
+    if (element !== dialog && style.position !== "absolute") continue;
     const box = ["left", "top", "width", "height", "marginLeft", "marginTop"].map((name) => [name, parseFloat(style[name])]);
     for (const [name, value] of box) if (!Number.isNaN(value)) element.style[name] = snap(value);
   }
-  dialog.style.zoom = String(fit);
+  const room = document.documentElement.clientWidth - 2 * WINDOW_MARGIN;
+  for (const [id, [width, height]] of Object.entries(VIEW_SIZES)) {
+    const view = $(id);
+    const fitted = Math.round(Math.min(width, room) * ratio) / ratio;
+    viewScales[id] = fitted / width;
+    view.style.width = `${fitted}px`;
+    view.style.height = `${Math.round(height * viewScales[id] * ratio) / ratio}px`;
+    // Where the dialog's parts flow, a view starts on a whole device pixel too.
+    if (getComputedStyle(view).position === "absolute") continue;
+    const box = view.getBoundingClientRect();
+    const toWhole = (value) => `${(Math.ceil(value * ratio - 0.01) - value * ratio) / ratio}px`;
+    view.style.marginLeft = toWhole(box.left + scrollX);
+    view.style.marginTop = toWhole(box.top + scrollY);
+  }
 }
 
 // Each view's drawing buffer is its exact size in device pixels, where the browser tells it
@@ -298,14 +312,17 @@ function layOut() {
 function sizeViews(editor) {
   const views = [$("canvas"), $("parameter")];
   const resize = () => {
-    const sizes = views.flatMap((view) => [view.width, view.height]);
-    editor._bezierResize(...sizes, dialogRatio());
+    const [canvas, parameter] = views;
+    editor._bezierResize(canvas.width, canvas.height, screenRatio() * viewScales.canvas,
+      parameter.width, parameter.height, screenRatio() * viewScales.parameter);
   };
   const measure = (view, box) => {
-    view.width = box ? box.inlineSize : Math.round(view.clientWidth * dialogRatio());
-    view.height = box ? box.blockSize : Math.round(view.clientHeight * dialogRatio());
+    view.width = box ? box.inlineSize : Math.round(view.clientWidth * screenRatio());
+    view.height = box ? box.blockSize : Math.round(view.clientHeight * screenRatio());
   };
   const relayOut = () => {
+    const spacing = getComputedStyle($("Label1"));
+    dialog.classList.toggle("spaced", parseFloat(spacing.letterSpacing) > 0 || parseFloat(spacing.wordSpacing) > 0);
     layOut();
     fitTexts(editor);
     views.forEach((view) => measure(view, null));
@@ -318,7 +335,7 @@ function sizeViews(editor) {
   });
   // Some browsers move the boxes to a new ratio without telling the observer.
   const watchRatio = () => {
-    matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`).addEventListener("change", () => {
+    matchMedia(`(resolution: ${screenRatio()}dppx)`).addEventListener("change", () => {
       relayOut();
       watchRatio();
     }, { once: true });
@@ -332,6 +349,55 @@ function sizeViews(editor) {
       observer.observe(view);
     }
   }
+}
+
+// The table of control points, which the editor fills after each complete change: a row per
+// point, its x and y as fields that take effect on Enter or when they lose focus.
+function pointTable(settings, afterEdit) {
+  const body = $("points").querySelector("tbody");
+  const caption = $("points-caption");
+  const field = (index, axis) => {
+    const input = document.createElement("input");
+    input.type = "text";
+    input.inputMode = "decimal";
+    input.autocomplete = "off";
+    input.spellcheck = false;
+    input.dataset.axis = String(axis);
+    input.setAttribute("aria-label", `Point ${index + 1} ${axis ? "y" : "x"}`);
+    const cell = document.createElement("td");
+    cell.append(input);
+    return cell;
+  };
+  settings.showPointRow = (index, x, y) => {
+    while (body.rows.length <= index) {
+      const row = document.createElement("tr");
+      const number = document.createElement("th");
+      number.scope = "row";
+      number.textContent = String(body.rows.length + 1);
+      row.append(number, field(body.rows.length, 0), field(body.rows.length, 1));
+      body.append(row);
+    }
+    const [xField, yField] = body.rows[index].querySelectorAll("input");
+    xField.value = x;
+    yField.value = y;
+  };
+  settings.showPointCount = (count, text) => {
+    while (body.rows.length > count) body.lastElementChild.remove();
+    caption.textContent = text;
+  };
+  const commit = (input) => {
+    const row = input.closest("tr").sectionRowIndex;
+    window.bezier.ccall("bezierSetControlPointCoordinate", null, ["number", "number", "string"],
+      [row, Number(input.dataset.axis), input.value.trim()]);
+    afterEdit();
+  };
+  body.addEventListener("keydown", (e) => {
+    if (e.key !== "Enter" || e.target.tagName !== "INPUT") return;
+    e.preventDefault();
+    commit(e.target);
+  });
+  body.addEventListener("change", (e) => commit(e.target));
+  $("points").hidden = false;
 }
 
 // A module that uses one WebAssembly SIMD instruction, to ask whether the browser has them.
@@ -355,6 +421,8 @@ async function start() {
     printErr: (text) => stopped || console.error(text),
   };
   window.addEventListener("error", (event) => stopped && event.preventDefault());
+  let refreshHistory = () => {};
+  pointTable(settings, () => refreshHistory());
   let editor;
   try {
     editor = await createBezier(settings);
@@ -370,12 +438,12 @@ async function start() {
   // Where the benchmark's time to the first frame stops: both views drawn.
   performance.mark("bezier-first-frame");
   // The desktop dialog's eleven connections, in its order.
-  const zoom = $("ZoomSlider"), level = $("Slider2");
+  const zoom = $("ZoomSlider").querySelector("input"), level = $("Slider2");
   // The LCD starts from the slider, as the desktop form gives both their start values.
   showOnLcd($("LCDNumber1"), Number(level.value));
   zoom.addEventListener("input", () => editor._bezierSetZoom(Number(zoom.value)));
   new Dial($("RotateDial"), (value) => editor._bezierSetZRotation(value));
-  const refreshHistory = undoAndRedo(editor);
+  refreshHistory = undoAndRedo(editor);
   $("PushButton1").addEventListener("click", () => { editor._bezierSetAddMode(); refreshHistory(); });
   $("PushButton2").addEventListener("click", () => { editor._bezierSetMoveMode(); refreshHistory(); });
   $("PushButton4").addEventListener("click", () => { editor._bezierDeleteAllControlPoints(); refreshHistory(); });
@@ -394,6 +462,7 @@ async function start() {
   forwardPointer($("canvas"), editor, refreshHistory);
   forwardKeys($("canvas"), editor, refreshHistory);
   highContrast(editor);
+  $("help").hidden = false;
   document.documentElement.dataset.ready = "true";
 }
 

@@ -89,6 +89,8 @@ private slots:
     void escapeEndsAMouseDrag();
     void undoAndRedo();
     void historyIsBounded();
+    void typedCoordinate_data();
+    void typedCoordinate();
 };
 
 void TestCanvasEditing::pressInEachMode_data()
@@ -498,3 +500,63 @@ void TestCanvasEditing::historyIsBounded()
 
 QTEST_APPLESS_MAIN(TestCanvasEditing)
 #include "tst_canvasediting.moc"
+
+void TestCanvasEditing::typedCoordinate_data()
+{
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<QString>("text");
+    // The second point's coordinate afterwards; NaN where it must stay as it was, bit for bit.
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("said");
+
+    const double same = std::nan("");
+    QTest::newRow("x") << 0 << "0.3" << 0.3 << "Point 2 moved to (0.30, 0.50).";
+    QTest::newRow("y, exponent, spaces") << 1 << "-1e-1 " << -0.1 << "Point 2 moved to (0.50, -0.10).";
+    QTest::newRow("more digits than shown") << 0 << "0.125" << 0.125 << "Point 2 moved to (0.12, 0.50).";
+    QTest::newRow("shown text is no change") << 0 << "0.50" << same << "";
+    QTest::newRow("a word") << 0 << "abc" << same
+                            << "Point 2's x must be a number from -1000000 to 1000000: it stays 0.50.";
+    QTest::newRow("a number and more") << 1 << "0.2x" << same
+                                       << "Point 2's y must be a number from -1000000 to 1000000: it stays 0.50.";
+    QTest::newRow("empty") << 0 << "" << same
+                           << "Point 2's x must be a number from -1000000 to 1000000: it stays 0.50.";
+    QTest::newRow("infinite") << 0 << "inf" << same
+                              << "Point 2's x must be a number from -1000000 to 1000000: it stays 0.50.";
+    QTest::newRow("not a number") << 0 << "nan" << same
+                                  << "Point 2's x must be a number from -1000000 to 1000000: it stays 0.50.";
+    QTest::newRow("too far") << 1 << "1e7" << same
+                             << "Point 2's y must be a number from -1000000 to 1000000: it stays 0.50.";
+}
+
+void TestCanvasEditing::typedCoordinate()
+{
+    QFETCH(int, axis);
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QFETCH(QString, said);
+    CanvasModel canvas;
+    canvas.drawLevel = 3;
+    canvas.controlPoints = {{-0.5, 0.5, 0}, {0.5 + 1e-9, 0.5, 0}};
+    canvas.recomputeLevels();
+    const Polyline before = canvas.controlPoints;
+
+    const EditResult edit = setControlPointCoordinate(canvas, 1, axis, text.toStdString());
+    QCOMPARE(QString::fromStdString(edit.announcement), said);
+    const bool changes = !std::isnan(value);
+    QCOMPARE(edit.levelsNeedRebuild, changes);
+    QCOMPARE(canvas.history.canUndo(), changes);
+    if (!changes) {
+        QCOMPARE(canvas.controlPoints, before);
+        return;
+    }
+    QCOMPARE(axis == 0 ? canvas.controlPoints[1].x : canvas.controlPoints[1].y, value);
+    // The same count of points: the levels must still be the new points'.
+    canvas.recomputeLevels();
+    CanvasModel fresh;
+    fresh.drawLevel = canvas.drawLevel;
+    fresh.controlPoints = canvas.controlPoints;
+    fresh.recomputeLevels();
+    QCOMPARE(canvas.curve, fresh.curve);
+    QCOMPARE(QString::fromStdString(undo(canvas).announcement), "Undone: " + said);
+    QCOMPARE(canvas.controlPoints, before);
+}

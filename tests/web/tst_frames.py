@@ -6,7 +6,6 @@ is open, and the page must redraw at once and draw the desktop's frames at ratio
 
 Usage: tst_frames.py SITE_FOLDER DEVICE_PIXEL_RATIO DESKTOP_FRAMES_FOLDER
 """
-import hashlib
 import json
 import os
 import sys
@@ -36,14 +35,8 @@ SLOTS = {"hull": "_bezierSetShowConvexHull", "subdivision": "_bezierSetShowSubDi
 MODES = {0: "_bezierSetSelectMode", 1: "_bezierSetAddMode", 2: "_bezierSetMoveMode"}
 # Browser zoom, for a change of ratio while the page is open, in a window that holds the
 # dialog unscaled at twice the ratio.
-ZOOM_EXTENSION = os.path.realpath(os.path.join(os.path.dirname(__file__), "zoom-extension"))
 ZOOM_WINDOW = "--window-size=1600,1400"
 LIVE_ZOOM, LIVE_SCENARIO = 2, "hull"
-
-
-def extension_id(path):
-    """The id Chromium gives an unpacked extension: its path's digest, in the letters a to p."""
-    return "".join(chr(ord("a") + int(c, 16)) for c in hashlib.sha256(path.encode()).hexdigest()[:32])
 
 
 def play(page, steps):
@@ -102,9 +95,7 @@ def live_zoom(page, server):
     size, and what is drawn next is the desktop's frame at the new ratio."""
     check(open_page(page.driver, server), "the page did not start")
     play(page, SCENARIOS[LIVE_SCENARIO])
-    reply = page.driver.execute_async_script(
-        f"chrome.runtime.sendMessage('{extension_id(ZOOM_EXTENSION)}', {LIVE_ZOOM}, arguments[0])")
-    check(reply == "zoomed", f"browser zoom: {reply}")
+    page.zoom(LIVE_ZOOM)
     expected = [round(v * LIVE_ZOOM * page_test.RATIO) for v in VIEWS["canvas"][1]]
     deadline = time.time() + page_test.TIMEOUT_S
     size = lambda: page.js("const c = document.getElementById('canvas'); return [c.width, c.height]")
@@ -126,7 +117,7 @@ def main():
     server = page_test.Server()
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = page_test.start_browser(
-            profile, [ZOOM_WINDOW, f"--load-extension={ZOOM_EXTENSION}", f"--disable-extensions-except={ZOOM_EXTENSION}"])
+            profile, [ZOOM_WINDOW, *page_test.ZOOM_FLAGS])
         try:
             page = Page(driver)
             for name, steps in SCENARIOS.items():

@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """The page in headless Chromium, driven with real pointer and key input as a person drives the
 desktop editor: the desktop end-to-end session's clicks, drag, delete and clear, then the
-widgets' keys, the dial's pointer, a touch and a pen. Checks the trace bytes, the pictures under
-the pointer, the LCD, the basis plot's count and the console.
+widgets' keys, the dial's pointer, a touch and a pen; the same by keys alone, the table of
+points, browser zoom and text spacing, with axe-core's audit. Checks the trace bytes, the
+pictures under the pointer, the LCD, the basis plot's count, what screen readers get and the
+console.
 
-Usage: tst_page.py SITE_FOLDER DEVICE_PIXEL_RATIO
+Usage: tst_page.py SITE_FOLDER DEVICE_PIXEL_RATIO [AXE_SCRIPT]
 """
 import functools
+import hashlib
 import http.server
 import io
 import json
@@ -32,7 +35,7 @@ from selenium.webdriver.chromium.remote_connection import ChromiumRemoteConnecti
 
 # The built site and the device pixel ratio, from the command line of the script that runs
 # (configure()).
-SITE, RATIO = None, 1.0
+SITE, RATIO, AXE_SCRIPT = None, 1.0, None
 SESSION = json.load(open(os.path.join(os.path.dirname(__file__), "..", "app", "editing_session.json")))
 CANVAS_SIZE = (510, 502)
 # The dialog's top left in the page, and the places the session clicks, in CSS pixels.
@@ -41,6 +44,8 @@ PLACES = {"add": (71, 544), "move": (200, 544), "delete": (329, 544), "clear": (
           "hull": (537, 280), "subdivision": (537, 250)}
 CANVAS_ORIGIN = (10, 18)
 TIMEOUT_S = 20
+# Browser zoom as a person's Ctrl + sets it, by a small extension.
+ZOOM_EXTENSION = os.path.realpath(os.path.join(os.path.dirname(__file__), "zoom-extension"))
 
 
 # The desktop tests' colours: lines take 0.6 of their ambient colour.
@@ -70,9 +75,17 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args): pass
 
 
-def configure(site, ratio):
-    global SITE, RATIO
-    SITE, RATIO = site, float(ratio)
+def configure(site, ratio, axe_script=None):
+    global SITE, RATIO, AXE_SCRIPT
+    SITE, RATIO, AXE_SCRIPT = site, float(ratio), axe_script
+
+
+def extension_id(path):
+    """The id Chromium gives an unpacked extension: its path's digest, in the letters a to p."""
+    return "".join(chr(ord("a") + int(c, 16)) for c in hashlib.sha256(path.encode()).hexdigest()[:32])
+
+
+ZOOM_FLAGS = [f"--load-extension={ZOOM_EXTENSION}", f"--disable-extensions-except={ZOOM_EXTENSION}"]
 
 
 def free_port():
@@ -158,8 +171,8 @@ class Page:
     def in_canvas(position):
         return DIALOG[0] + CANVAS_ORIGIN[0] + position[0], DIALOG[1] + CANVAS_ORIGIN[1] + position[1]
 
-    def keys(self, element_id, *keys):
-        self.driver.find_element("id", element_id).send_keys(*keys)
+    def keys(self, selector, *keys):
+        self.driver.find_element("css selector", selector).send_keys(*keys)
 
     def js(self, script): return self.driver.execute_script(script)
 
@@ -177,6 +190,18 @@ class Page:
         return Image.open(io.BytesIO(self.driver.get_screenshot_as_png())).convert("RGB")
 
     def basis_count(self): return self.js("return window.bezier._bezierBasisCurveCount()")
+
+    def said(self): return self.js("return document.getElementById('announcer').textContent")
+
+    def zoom(self, factor):
+        reply = self.driver.execute_async_script(
+            f"chrome.runtime.sendMessage('{extension_id(ZOOM_EXTENSION)}', {factor}, arguments[0])")
+        check(reply == "zoomed", f"browser zoom: {reply}")
+        deadline = time.time() + TIMEOUT_S
+        while self.js("return devicePixelRatio") != factor * RATIO and time.time() < deadline:
+            time.sleep(0.05)
+        # Let the layout and the views' sizes settle.
+        self.screenshot()
 
 
 failures = []
@@ -354,20 +379,20 @@ def widget_keys(page):
     """Keys and the dial's pointer, as the desktop's widgets take them."""
     lcd = lambda: page.js("return document.getElementById('LCDNumber1').dataset.value")
     dial = lambda: page.js("return document.getElementById('RotateDial').getAttribute('aria-valuenow')")
-    zoom = lambda: page.js("return document.getElementById('ZoomSlider').value")
+    zoom = lambda: page.js("return document.querySelector('#ZoomSlider input').value")
     cases = [
-        ("Slider2", [Keys.PAGE_DOWN], lcd, "0"),
-        ("Slider2", [Keys.ARROW_UP, Keys.ARROW_RIGHT], lcd, "2"),
-        ("Slider2", [Keys.END], lcd, "8"),
-        ("Slider2", [Keys.ARROW_LEFT], lcd, "7"),
-        ("ZoomSlider", [Keys.PAGE_UP], zoom, "60"),
-        ("ZoomSlider", [Keys.HOME], zoom, "0"),
-        ("ZoomSlider", [Keys.PAGE_UP, Keys.ARROW_DOWN], zoom, "9"),
-        ("RotateDial", [Keys.ARROW_RIGHT], dial, "1"),
-        ("RotateDial", [Keys.ARROW_DOWN, Keys.ARROW_DOWN], dial, "359"),
-        ("RotateDial", [Keys.PAGE_UP], dial, "9"),
-        ("RotateDial", [Keys.END, Keys.ARROW_UP], dial, "1"),
-        ("RotateDial", [Keys.HOME], dial, "0"),
+        ("#Slider2", [Keys.PAGE_DOWN], lcd, "0"),
+        ("#Slider2", [Keys.ARROW_UP, Keys.ARROW_RIGHT], lcd, "2"),
+        ("#Slider2", [Keys.END], lcd, "8"),
+        ("#Slider2", [Keys.ARROW_LEFT], lcd, "7"),
+        ("#ZoomSlider input", [Keys.PAGE_UP], zoom, "60"),
+        ("#ZoomSlider input", [Keys.HOME], zoom, "0"),
+        ("#ZoomSlider input", [Keys.PAGE_UP, Keys.ARROW_DOWN], zoom, "9"),
+        ("#RotateDial", [Keys.ARROW_RIGHT], dial, "1"),
+        ("#RotateDial", [Keys.ARROW_DOWN, Keys.ARROW_DOWN], dial, "359"),
+        ("#RotateDial", [Keys.PAGE_UP], dial, "9"),
+        ("#RotateDial", [Keys.END, Keys.ARROW_UP], dial, "1"),
+        ("#RotateDial", [Keys.HOME], dial, "0"),
     ]
     for element, keys, read, expected in cases:
         page.keys(element, *keys)
@@ -388,7 +413,7 @@ def finger_taps(page):
     """Fingers tapping the canvas's top rows, just below the zoom slider, add points there and
     leave the slider alone; taps just below the canvas, which the browser gives it, add no point
     out of view. Returns the trace they wrote."""
-    zoom = lambda: page.js("return document.getElementById('ZoomSlider').value")
+    zoom = lambda: page.js("return document.querySelector('#ZoomSlider input').value")
     count = lambda: page.js("return window.bezier._bezierControlPointCount()")
     page.click(PLACES["clear"])
     page.click(PLACES["add"])
@@ -406,18 +431,36 @@ def finger_taps(page):
     return page.trace()[len(before_trace):]
 
 
+REFIT = "window.dispatchEvent(new Event('resize'))"
+
+
+def add_style(page, name, rules):
+    page.js(f"document.head.insertAdjacentHTML('beforeend', '<style id=\"{name}\">{rules}</style>');" + REFIT)
+
+
+def remove_style(page, name):
+    page.js(f"document.getElementById('{name}').remove();" + REFIT)
+
+
+def repeated_descriptions(page):
+    """The accessibility tree's nodes whose description repeats their name."""
+    nodes = page.driver.execute("executeCdpCommand", {"cmd": "Accessibility.getFullAXTree", "params": {}})["value"]["nodes"]
+    value = lambda node, key: (node.get(key) or {}).get("value", "")
+    return [value(n, "name") for n in nodes if value(n, "name") and value(n, "name") == value(n, "description")]
+
+
 def text_fitting(page):
-    """The buttons' labels keep the dialog's font where they fit; with a font too wide for them
-    even at the smallest size, they shrink to it and show whole in their tool tips."""
+    """The buttons' labels keep the dialog's font where they fit; in buttons too narrow for them
+    even at the smallest size, they shrink to it and show whole in their tool tips, which do not
+    repeat the buttons' names to screen readers."""
     labels = lambda: page.js("return [...document.querySelectorAll('#Layout1 .text')].map(t =>"
                              " [Math.round(parseFloat(getComputedStyle(t).fontSize) * 1.5) / 2, t.closest('button').title])")
-    refit = "window.dispatchEvent(new Event('resize'))"
     check(labels() == [[9, ""]] * 4, f"the buttons' labels at the dialog's font: {labels()}")
-    page.js("document.head.insertAdjacentHTML('beforeend', '<style id=\"wide\">#Layout1 .text {"
-            " letter-spacing: 40px }</style>');" + refit)
+    add_style(page, "narrow", "#Layout1 { width: 90px !important }")
     names = ["Add", "Move", "Delete", "Clear"]
-    check(labels() == [[7, name] for name in names], f"the buttons' labels in a font too wide: {labels()}")
-    page.js("document.getElementById('wide').remove();" + refit)
+    check(labels() == [[7, name] for name in names], f"the buttons' labels in buttons too narrow: {labels()}")
+    check(repeated_descriptions(page) == [], f"descriptions that repeat names: {repeated_descriptions(page)}")
+    remove_style(page, "narrow")
     check(labels() == [[9, ""]] * 4, f"the buttons' labels back at the dialog's font: {labels()}")
 
 
@@ -507,11 +550,105 @@ def keyboard_session(page):
     return expected
 
 
+def points_table(page):
+    """The table of points: a typed coordinate moves its point as one step to undo, said in the
+    live region and written to its own row only; text that is no number is refused and said."""
+    rows = lambda: page.js("return [...document.querySelectorAll('#points tbody tr')].map(r =>"
+                           " [...r.querySelectorAll('input')].map(i => i.value))")
+    caption = page.js("return document.getElementById('points-caption').textContent")
+    before = rows()
+    count = len(before)
+    check(caption == f"Control points. {count} points, degree {count - 1}.", f"the table's caption {caption!r}")
+    check(all(re.fullmatch(r"-?\d+\.\d\d", v) for row in before for v in row), f"the table's texts {before}")
+    # Which fields the page writes.
+    page.js("const value = Object.getOwnPropertyDescriptor(HTMLInputElement.prototype, 'value');"
+            " window.fieldsWritten = new Set();"
+            " Object.defineProperty(HTMLInputElement.prototype, 'value', { get: value.get, configurable: true,"
+            "   set(v) { window.fieldsWritten.add(this.getAttribute('aria-label')); value.set.call(this, v); } });")
+    field = lambda: page.driver.find_element("css selector", "#points tbody tr:nth-child(2) input")
+    field().send_keys(Keys.CONTROL, "a", Keys.NULL, "0.3", Keys.ENTER)
+    check(page.said() == f"Point 2 moved to (0.30, {before[1][1]}).", f"a typed x said {page.said()!r}")
+    check(rows() == before[:1] + [["0.30", before[1][1]]] + before[2:], f"the table after a typed x: {rows()}")
+    written = page.js("return [...window.fieldsWritten].sort()")
+    check(written == ["Point 2 x", "Point 2 y"], f"fields written for one typed x: {written}")
+    page.driver.find_element("id", "Undo").click()
+    check(rows() == before and page.said().startswith("Undone: Point 2 moved to"), f"undone: {page.said()!r}")
+    field().send_keys(Keys.CONTROL, "a", Keys.NULL, "abc", Keys.TAB)
+    check(page.said() == f"Point 2's x must be a number from -1000000 to 1000000: it stays {before[1][0]}.",
+          f"a refusal said {page.said()!r}")
+    check(rows() == before, f"the table after a refusal: {rows()}")
+
+
+# WCAG 2.2's text spacing (1.4.12), as a reader's style sheet applies it.
+TEXT_SPACING = ("* { line-height: 1.5 !important; letter-spacing: 0.12em !important; word-spacing: 0.16em !important }"
+                " p { margin-bottom: 2em !important }")
+
+
+def text_spacing(page):
+    """Under WCAG's text spacing no text is cut, and a label that grows covers no control."""
+    add_style(page, "spacing", TEXT_SPACING)
+    cut = page.js("return [...document.querySelectorAll('#dialog .text')].filter(t => t.scrollWidth > t.clientWidth"
+                  " || t.scrollHeight > t.clientHeight).map(t => t.textContent)")
+    check(cut == [], f"texts cut under text spacing: {cut}")
+    covered = page.js("""
+        const controls = [...document.querySelectorAll('#dialog input, #dialog button, #dialog canvas, #RotateDial, #LCDNumber1')];
+        const meet = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+        return [...document.querySelectorAll('#dialog .text')].flatMap(t => controls
+            .filter(c => !c.contains(t) && !(t.closest('label') || t).contains(c)
+                         && meet(t.getBoundingClientRect(), c.getBoundingClientRect()))
+            .map(c => `${t.textContent} over ${c.id || c.tagName}`));""")
+    check(covered == [], f"labels over controls under text spacing: {covered}")
+    remove_style(page, "spacing")
+
+
+def audit(page, label):
+    """axe-core's rules, WCAG 2.2 AA and best practice, with the target size's."""
+    page.js(open(AXE_SCRIPT).read())
+    violations = page.driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa',
+                                                             'best-practice'] },
+                            rules: { 'target-size': { enabled: true } } })
+           .then(r => done(r.violations.flatMap(v => v.nodes.map(n => [v.id, n.target.join(' ')]))),
+                 e => done([['axe', String(e)]]));""")
+    # The zoom slider lies over the canvas's top two rows, as the desktop dialog places it: its
+    # target cannot have the room the rule asks without moving it.
+    violations = [v for v in violations if v != ["target-size", "#ZoomSlider > input"]]
+    check(violations == [], f"axe-core at {label}: {violations}")
+    check(repeated_descriptions(page) == [], f"descriptions that repeat names at {label}: {repeated_descriptions(page)}")
+
+
+def zoom_and_reflow(page):
+    """Browser zoom in a 1280-pixel window: at 200 % and 400 % (320 CSS pixels) the parts flow
+    below the canvas with no horizontal scrolling, every text has the room for the dialog's font
+    and keeps its size in CSS pixels, so grows with the zoom, and each view's buffer is its
+    displayed size in device pixels. The audit passes at 100 % and 400 %."""
+    page.driver.set_window_size(1280, 1024)
+    page.zoom(1)
+    layout = lambda: page.js("""
+        const texts = [...document.querySelectorAll('#dialog .text')].map(t => getComputedStyle(t).fontSize);
+        const views = ['canvas', 'parameter'].map(id => { const v = document.getElementById(id), r = v.getBoundingClientRect();
+            return [v.width - Math.round(r.width * devicePixelRatio), v.height - Math.round(r.height * devicePixelRatio)]; });
+        const top = (id) => document.getElementById(id).getBoundingClientRect().top;
+        return { texts, views, flows: top('RotateDial') > top('Layout1'),
+                 scroll: document.documentElement.scrollWidth - document.documentElement.clientWidth };""")
+    fitted = layout()["texts"]
+    if AXE_SCRIPT:
+        audit(page, "100 %")
+    for factor, flows in [(2, True), (4, True), (1, False)]:
+        page.zoom(factor)
+        texts = ["12px"] * len(fitted) if flows else fitted
+        expected = {"texts": texts, "views": [[0, 0], [0, 0]], "flows": flows, "scroll": 0}
+        check(layout() == expected, f"the layout at zoom {factor}: {layout()}, expected {expected}")
+        if factor == 4 and AXE_SCRIPT:
+            audit(page, "400 %")
+
+
 def main():
-    configure(sys.argv[1], sys.argv[2])
+    configure(*sys.argv[1:4])
     server = Server()
     with tempfile.TemporaryDirectory() as profile:
-        driver_process, driver = start_browser(profile)
+        driver_process, driver = start_browser(profile, ZOOM_FLAGS)
         try:
             driver.get(server.address)
             deadline = time.time() + TIMEOUT_S
@@ -536,6 +673,9 @@ def main():
             while driver.execute_script("return document.documentElement.dataset.ready") != "true":
                 time.sleep(0.05)
             keyboard_session(page)
+            points_table(page)
+            text_spacing(page)
+            zoom_and_reflow(page)
         finally:
             driver.quit()
             os.killpg(driver_process.pid, signal.SIGKILL)

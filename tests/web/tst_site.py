@@ -123,7 +123,7 @@ def exhaust_memory(driver):
     """Points added at level 8 until a heap that cannot grow is full."""
     page = page_test.Page(driver)
     wait_for(driver, "return document.documentElement.dataset.ready === 'true'", "the page did not start")
-    page.keys("Slider2", Keys.END)
+    page.keys("#Slider2", Keys.END)
     builder, action = page.pointer()
     action.move_to_location(*page.in_canvas((100, 100)))
     for _ in range(MEMORY_CLICKS):
