@@ -83,7 +83,7 @@ GLBBox::GLBBox(QWidget *parent, const char *name)
     requestFixedFunctionFormat(*this);
     // A Tab stop, and focused by a press too.
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleDescription(QString::fromStdString(canvasDescription(*this)));
+    describe(*this, canvasDescription(*this));
 }
 
 GLBBox::~GLBBox()
@@ -359,10 +359,7 @@ void GLBBox::finishEdit(const EditResult &edit)
         emit sendDegree(count);
     if (edit.drawLevelChanged)
         emit newDrawLevel(drawLevel);
-    // Setting it tells screen readers that it changed.
-    const QString description = QString::fromStdString(canvasDescription(*this));
-    if (description != accessibleDescription())
-        setAccessibleDescription(description);
+    describe(*this, canvasDescription(*this));
 }
 
 void GLBBox::recomputeLevels()

@@ -1,5 +1,6 @@
 #include "gl/GLWidgetSupport.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QSurfaceFormat>
@@ -55,4 +56,14 @@ void deleteDisplayLists(QOpenGLWidget &widget, std::initializer_list<GLuint> lis
         if (list)
             glDeleteLists(list, 1);
     widget.doneCurrent();
+}
+
+void describe(QOpenGLWidget &widget, const std::string &description)
+{
+    const QString text = QString::fromStdString(description);
+    if (text == widget.accessibleDescription())
+        return;
+    widget.setAccessibleDescription(text);
+    QAccessibleEvent event(&widget, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
 }

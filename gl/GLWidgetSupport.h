@@ -4,6 +4,8 @@
 
 #include <QOpenGLWidget>
 
+#include <string>
+
 // What both OpenGL views need from the toolkit's OpenGL widget.
 
 // A compatibility context, for fixed-function drawing and display lists, with a depth
@@ -38,3 +40,7 @@ void setUnitSquareView(const QOpenGLWidget &widget, const bezier::OrthoBox &box)
 
 // Deletes the widget's display lists that exist, with its context current.
 void deleteDisplayLists(QOpenGLWidget &widget, std::initializer_list<GLuint> lists);
+
+// Sets a view's accessible description and, where it changed, tells screen readers so: Qt 6.4's
+// setter sends no event.
+void describe(QOpenGLWidget &widget, const std::string &description);

@@ -21,7 +21,7 @@ GLParameter::GLParameter(QWidget *parent, const char *name)
     if (name)
         setObjectName(QString::fromLatin1(name));
     requestFixedFunctionFormat(*this);
-    setAccessibleDescription(QString::fromStdString(basisDescription(*this)));
+    describe(*this, basisDescription(*this));
 }
 
 GLParameter::~GLParameter()
@@ -40,7 +40,7 @@ void GLParameter::setDegree(int count)
     computeBasis();
     buildCurveList();
     updateGL();
-    setAccessibleDescription(QString::fromStdString(basisDescription(*this)));
+    describe(*this, basisDescription(*this));
 }
 
 void GLParameter::setu(double value)
