@@ -24,8 +24,10 @@ DEVELOPER_PACKAGES=(
 # The toolkit-free core built by clang and, as WebAssembly, by Emscripten, whose tests Node runs;
 # the page's icons rendered from the editor's; Debian's Python serves the page.
 PORTABILITY_PACKAGES=(clang emscripten nodejs librsvg2-bin python3)
-# The page's tests: headless Chromium driven through ChromeDriver by Debian's Selenium.
+# The page's tests: headless Chromium driven through ChromeDriver by Debian's Selenium, and npm,
+# which installs the pinned axe-core; a machine with its own npm keeps it.
 BROWSER_PACKAGES=(chromium chromium-driver python3-selenium python3-pil)
+command -v npm >/dev/null || BROWSER_PACKAGES+=(npm)
 # The Windows build: the cross compiler, the icon's renderer, the installer's builder, and
 # Wine to run and test it here.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix librsvg2-bin nsis zip unzip wine wine64)
