@@ -275,22 +275,24 @@ function restoreLostContexts(editor) {
 const VIEW_SIZES = { canvas: [510, 502], parameter: [181, 180] };
 const viewScales = { canvas: 1, parameter: 1 };
 const WINDOW_MARGIN = 8;
+const DIALOG_WIDTH = 713;
 const screenRatio = () => window.devicePixelRatio || 1;
 
 // The dialog's children at whole device pixels, as the desktop places its widgets, so that
 // nothing blurs and a pointer's device pixel is the view's; a view narrower than its logical
 // size where the window is.
 function layOut() {
+  const room = document.documentElement.clientWidth - 2 * WINDOW_MARGIN;
+  const flowing = dialog.classList.toggle("flowing", room < DIALOG_WIDTH);
   const ratio = screenRatio();
   const snap = (value) => `${Math.round(value * ratio) / ratio}px`;
   for (const element of [dialog, ...dialog.children]) {
     element.style.cssText = "";
     const style = getComputedStyle(element);
-    if (element !== dialog && style.position !== "absolute") continue;
+    if (element === dialog ? flowing : style.position !== "absolute") continue;
     const box = ["left", "top", "width", "height", "marginLeft", "marginTop"].map((name) => [name, parseFloat(style[name])]);
     for (const [name, value] of box) if (!Number.isNaN(value)) element.style[name] = snap(value);
   }
-  const room = document.documentElement.clientWidth - 2 * WINDOW_MARGIN;
   for (const [id, [width, height]] of Object.entries(VIEW_SIZES)) {
     const view = $(id);
     const fitted = Math.round(Math.min(width, room) * ratio) / ratio;
