@@ -116,7 +116,7 @@ def add_click(driver, server, count):
 
 
 def main():
-    page_test.configure(SITE, 1)
+    page_test.configure([SITE, 1])
     server = page_test.Server()
     bench_server = page_test.Server(WEB_BENCH)
     print(f"first frame, navigation start to both views drawn, fresh profile: {first_frame(server):.0f} ms (median of {FIRST_FRAME_RUNS})")

@@ -112,7 +112,7 @@ def live_zoom(page, server):
 
 def main():
     global frames
-    page_test.configure(sys.argv[1], sys.argv[2])
+    page_test.configure(sys.argv[1:3])
     frames = sys.argv[3]
     server = page_test.Server()
     with tempfile.TemporaryDirectory() as profile:

@@ -6,7 +6,7 @@ points, browser zoom and text spacing, with axe-core's audit. Checks the trace b
 pictures under the pointer, the LCD, the basis plot's count, what screen readers get and the
 console.
 
-Usage: tst_page.py SITE_FOLDER DEVICE_PIXEL_RATIO [AXE_SCRIPT]
+Usage: tst_page.py [--engine=chromium|firefox] SITE_FOLDER DEVICE_PIXEL_RATIO [AXE_SCRIPT]
 """
 import functools
 import hashlib
@@ -33,9 +33,11 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.chromium.remote_connection import ChromiumRemoteConnection
 
+import firefox
+
 # The built site and the device pixel ratio, from the command line of the script that runs
 # (configure()).
-SITE, RATIO, AXE_SCRIPT = None, 1.0, None
+SITE, RATIO, AXE_SCRIPT, ENGINE = None, 1.0, None, "chromium"
 SESSION = json.load(open(os.path.join(os.path.dirname(__file__), "..", "app", "editing_session.json")))
 CANVAS_SIZE = (510, 502)
 # The dialog's top left in the page, and the places the session clicks, in CSS pixels.
@@ -44,6 +46,15 @@ PLACES = {"add": (71, 544), "move": (200, 544), "delete": (329, 544), "clear": (
           "hull": (537, 280), "subdivision": (537, 250)}
 CANVAS_ORIGIN = (10, 18)
 TIMEOUT_S = 20
+WINDOW = (760, 760)
+# Pointers an engine's driver cannot send (Firefox's BiDi: "Unimplemented pointerMove for
+# pointerType pen").
+UNSENDABLE_POINTERS = {"firefox": {"pen"}}
+# Engines whose page never has focus under their driver here: no focus, blur or change event
+# fires, and Space or Enter does not press a focused button (Firefox 153 over BiDi, headless or
+# on Xvfb, also with focusmanager.testmode or after browsingContext.activate; keys still reach
+# the focused element and Tab still moves focus).
+UNFOCUSED_PAGE = {"firefox": "the page never has focus under Firefox's BiDi here (document.hasFocus() is false)"}
 # Browser zoom as a person's Ctrl + sets it, by a small extension.
 ZOOM_EXTENSION = os.path.realpath(os.path.join(os.path.dirname(__file__), "zoom-extension"))
 
@@ -75,9 +86,17 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args): pass
 
 
-def configure(site, ratio, axe_script=None):
-    global SITE, RATIO, AXE_SCRIPT
-    SITE, RATIO, AXE_SCRIPT = site, float(ratio), axe_script
+def configure(arguments):
+    """The command line's: the engine, the site, the ratio and axe-core's script."""
+    global SITE, RATIO, AXE_SCRIPT, ENGINE
+    engines = [a.split("=", 1)[1] for a in arguments if a.startswith("--engine=")]
+    site, ratio, axe_script = ([a for a in arguments if not a.startswith("--engine=")] + [None])[:3]
+    SITE, RATIO, AXE_SCRIPT, ENGINE = site, float(ratio), axe_script, (engines or ["chromium"])[0]
+
+
+def skip(what, reason):
+    """A case the engine or its driver cannot do, said, never silent."""
+    print(f"SKIP in {ENGINE}: {what}: {reason}")
 
 
 def extension_id(path):
@@ -113,8 +132,10 @@ except ProcessLookupError:
 
 
 def start_browser(profile, extra_flags=(), prefs=None):
-    """ChromeDriver and its Chromium in a process group of their own, which a watchdog kills
-    once this script is gone, however it ended."""
+    """The engine's browser (and driver) in a process group of their own, which a watchdog kills
+    once this script is gone, however it ended. The flags and preferences are Chromium's."""
+    if ENGINE == "firefox":
+        return firefox.start(profile, RATIO, WINDOW, watch_process_group)
     port = free_port()
     driver_process = subprocess.Popen(["chromedriver", f"--port={port}"], stdout=subprocess.DEVNULL,
                                       stderr=subprocess.DEVNULL, start_new_session=True)
@@ -123,7 +144,7 @@ def start_browser(profile, extra_flags=(), prefs=None):
     options.binary_location = "/usr/bin/chromium"
     for flag in ["--headless=new", "--no-sandbox", "--enable-unsafe-swiftshader", "--use-angle=swiftshader",
                  "--no-first-run", "--disable-background-networking", "--disable-component-update",
-                 "--disable-sync", "--disable-quic", f"--user-data-dir={profile}", "--window-size=760,760",
+                 "--disable-sync", "--disable-quic", f"--user-data-dir={profile}", f"--window-size={WINDOW[0]},{WINDOW[1]}",
                  f"--force-device-scale-factor={RATIO}", *extra_flags]:
         options.add_argument(flag)
     if prefs:
@@ -339,6 +360,10 @@ def editing_session(page):
     expected += add_trace(double) * 2
     page.click(plus(CANVAS_ORIGIN, double), button=2)
     for kind in ["touch", "pen"]:
+        if kind in UNSENDABLE_POINTERS.get(ENGINE, ()):
+            # The session keeps its shape: the mouse adds the point instead.
+            skip(f"a {kind} tap", f"the driver cannot send a {kind} pointer")
+            kind = "mouse"
         page.click(plus(CANVAS_ORIGIN, double), kind=kind)
         expected += add_trace(double)
     page.wait_for_trace(expected)
@@ -444,6 +469,9 @@ def remove_style(page, name):
 
 def repeated_descriptions(page):
     """The accessibility tree's nodes whose description repeats their name."""
+    if ENGINE != "chromium":
+        skip("descriptions that repeat names", "only Chromium's DevTools protocol gives the accessibility tree")
+        return []
     nodes = page.driver.execute("executeCdpCommand", {"cmd": "Accessibility.getFullAXTree", "params": {}})["value"]["nodes"]
     value = lambda node, key: (node.get(key) or {}).get("value", "")
     return [value(n, "name") for n in nodes if value(n, "name") and value(n, "name") == value(n, "description")]
@@ -501,7 +529,10 @@ def keyboard_session(page):
     shot = page.screenshot()
     left = q_round(DIALOG[0] * RATIO) + q_round(CANVAS_ORIGIN[0] * RATIO)
     frame = [shot.getpixel((left + i, round(300 * RATIO))) for i in range(max(2, round(2 * RATIO)))]
-    check(all(near(p, (0x3a, 0x6e, 0xa5), 2) for p in frame), f"the focus frame: {frame}")
+    if ENGINE in UNFOCUSED_PAGE:
+        skip("the focus frame after Tab", UNFOCUSED_PAGE[ENGINE])
+    else:
+        check(all(near(p, (0x3a, 0x6e, 0xa5), 2) for p in frame), f"the focus frame: {frame}")
     clicks = [tuple(c) for c in SESSION["clicks"]]
     cursor, expected = (255, 251), ""
     for position in clicks:
@@ -532,7 +563,13 @@ def keyboard_session(page):
     check(marker_offset(page.screenshot(), page.in_canvas(to)) <= POINTER_TOLERANCE, "the point moved by keys")
     # Clear from its button, four stops on; then undo it, the delete and the move by keys, and
     # redo by the button.
-    press_keys(page, Keys.TAB, Keys.TAB, Keys.TAB, Keys.TAB, Keys.SPACE)
+    press_keys(page, Keys.TAB, Keys.TAB, Keys.TAB, Keys.TAB)
+    check(page.js("return document.activeElement.id") == "PushButton4", "four Tabs from the canvas reach Clear")
+    if ENGINE in UNFOCUSED_PAGE:
+        skip("Space on the focused Clear", UNFOCUSED_PAGE[ENGINE] + "; a click presses it instead")
+        page.driver.find_element("id", "PushButton4").click()
+    else:
+        press_keys(page, Keys.SPACE)
     check(count() == 0, f"{count()} points after Clear")
     counts = []
     for chord in [(Keys.CONTROL, "z"), (Keys.CONTROL, "z"), (Keys.META, "z"), (Keys.CONTROL, Keys.SHIFT, "z")]:
@@ -573,7 +610,11 @@ def points_table(page):
     check(written == ["Point 2 x", "Point 2 y"], f"fields written for one typed x: {written}")
     page.driver.find_element("id", "Undo").click()
     check(rows() == before and page.said().startswith("Undone: Point 2 moved to"), f"undone: {page.said()!r}")
-    field().send_keys(Keys.CONTROL, "a", Keys.NULL, "abc", Keys.TAB)
+    leave = Keys.TAB
+    if ENGINE in UNFOCUSED_PAGE:
+        skip("a field committed by leaving it", UNFOCUSED_PAGE[ENGINE] + "; Enter commits it instead")
+        leave = Keys.ENTER
+    field().send_keys(Keys.CONTROL, "a", Keys.NULL, "abc", leave)
     check(page.said() == f"Point 2's x must be a number from -1000000 to 1000000: it stays {before[1][0]}.",
           f"a refusal said {page.said()!r}")
     check(rows() == before, f"the table after a refusal: {rows()}")
@@ -624,6 +665,11 @@ def zoom_and_reflow(page):
     and keeps its size in CSS pixels, so grows with the zoom, and each view's buffer is its
     displayed size in device pixels. The audit passes at 100 % and 400 %."""
     page.driver.set_window_size(1280, 1024)
+    if ENGINE != "chromium":
+        skip("browser zoom", "no driver command sets it; the test's extension is Chromium's")
+        if AXE_SCRIPT:
+            audit(page, "100 %")
+        return
     page.zoom(1)
     layout = lambda: page.js("""
         const texts = [...document.querySelectorAll('#dialog .text')].map(t => getComputedStyle(t).fontSize);
@@ -645,7 +691,7 @@ def zoom_and_reflow(page):
 
 
 def main():
-    configure(*sys.argv[1:4])
+    configure(sys.argv[1:])
     server = Server()
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = start_browser(profile, ZOOM_FLAGS)

@@ -217,7 +217,7 @@ def running_in_group(group):
 
 
 def main():
-    page_test.configure(sys.argv[1], sys.argv[2])
+    page_test.configure(sys.argv[1:3])
     killed_mid_run()
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = page_test.start_browser(profile)
