@@ -25,9 +25,11 @@ DEVELOPER_PACKAGES=(
 # the page's icons rendered from the editor's; Debian's Python serves the page.
 PORTABILITY_PACKAGES=(clang emscripten nodejs librsvg2-bin python3)
 # The page's tests: headless Chromium driven through ChromeDriver by Debian's Selenium, Firefox
-# over its own WebDriver BiDi by a small client on python3-websocket, and npm, which installs the
-# pinned axe-core; a machine with its own npm keeps it.
-BROWSER_PACKAGES=(chromium chromium-driver firefox-esr python3-websocket python3-selenium python3-pil)
+# over its own WebDriver BiDi by a small client on python3-websocket, WebKitGTK's MiniBrowser
+# through WebKitWebDriver, and npm, which installs the pinned axe-core; a machine with its own
+# npm keeps it.
+BROWSER_PACKAGES=(chromium chromium-driver firefox-esr python3-websocket webkit2gtk-driver python3-selenium
+                  python3-pil)
 command -v npm >/dev/null || BROWSER_PACKAGES+=(npm)
 # The Windows build: the cross compiler, the icon's renderer, the installer's builder, and
 # Wine to run and test it here.
