@@ -40,7 +40,7 @@ class BiDiError(Exception):
 PRIVATE_DISPLAY = os.path.join(os.path.dirname(__file__), "..", "..", "tools", "private-display")
 
 
-def start(profile, ratio, size, watch):
+def start(profile, ratio, size, watch, extra_preferences=None):
     """Firefox in a process group of its own, which `watch` has killed once the test is gone,
     with device pixel ratio `ratio` and a viewport of `size` CSS pixels. Headless, it still draws
     WebGL 2 only through an X server: it gets a private one, which stops once the test is gone."""
@@ -50,7 +50,7 @@ def start(profile, ratio, size, watch):
     with open(os.path.join(display_state, "display")) as name:
         environment = {**os.environ, "DISPLAY": name.read().strip(), "LIBGL_ALWAYS_SOFTWARE": "1"}
     environment.pop("WAYLAND_DISPLAY", None)
-    preferences = {**PREFERENCES, "layout.css.devPixelsPerPx": str(ratio)}
+    preferences = {**PREFERENCES, "layout.css.devPixelsPerPx": str(ratio), **(extra_preferences or {})}
     with open(os.path.join(profile, "user.js"), "w") as prefs:
         prefs.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in preferences.items())
     process = subprocess.Popen(["firefox-esr", "--remote-debugging-port=0", "--profile", profile, "--no-remote",

@@ -141,9 +141,10 @@ except ProcessLookupError:
 
 def start_browser(profile, extra_flags=(), prefs=None):
     """The engine's browser and driver in a process group of their own, which a watchdog kills
-    once this script is gone, however it ended. The flags and preferences are Chromium's."""
+    once this script is gone, however it ended. The flags are Chromium's, the preferences the
+    engine's."""
     if ENGINE == "firefox":
-        return firefox.start(profile, RATIO, WINDOW, watch_process_group)
+        return firefox.start(profile, RATIO, WINDOW, watch_process_group, prefs)
     port = free_port()
     if ENGINE == "webkit":
         return webkit.start(profile, RATIO, WINDOW, watch_process_group, port)
