@@ -141,7 +141,10 @@ def shaders_fail(driver):
     script = ("const status = WebGL2RenderingContext.prototype.getShaderParameter;"
               "WebGL2RenderingContext.prototype.getShaderParameter = function (shader, name) {"
               "  return name === this.COMPILE_STATUS ? false : status.call(this, shader, name); };")
-    driver.execute("executeCdpCommand", {"cmd": "Page.addScriptToEvaluateOnNewDocument", "params": {"source": script}})
+    if page_test.ENGINE == "firefox":
+        driver.send("script.addPreloadScript", {"functionDeclaration": f"() => {{ {script} }}"})
+    else:
+        driver.execute("executeCdpCommand", {"cmd": "Page.addScriptToEvaluateOnNewDocument", "params": {"source": script}})
     driver.refresh()
 
 
@@ -162,7 +165,10 @@ FALLBACKS = [
 
 # Firefox's preferences that make it fall short as those do; the others cannot be made here
 # (Firefox 153 has no preference that turns off WebAssembly's SIMD alone).
-FIREFOX_FALLBACKS = {"no WebGL 2": {"webgl.disabled": True}, "no WebAssembly": {"javascript.options.wasm": False}}
+FIREFOX_FALLBACKS = {"no WebGL 2": ({"webgl.disabled": True}, None),
+                     "no WebAssembly": ({"javascript.options.wasm": False}, None),
+                     "scripts off": ({"javascript.enabled": False}, None),
+                     "shaders that fail": ({}, shaders_fail)}
 
 
 def fallback(name, flags, prefs, steps, sentence, logged):
@@ -170,7 +176,7 @@ def fallback(name, flags, prefs, steps, sentence, logged):
         if name not in FIREFOX_FALLBACKS:
             page_test.skip(name, "Firefox's driver here has no way to make it")
             return
-        prefs, steps = FIREFOX_FALLBACKS[name], None
+        prefs, steps = FIREFOX_FALLBACKS[name]
     elif page_test.ENGINE != "chromium":
         page_test.skip(name, "MiniBrowser's options here have no way to make it")
         return
