@@ -68,6 +68,12 @@ int flipped(const ViewTransform &view, int y)
     return view.viewportHeight() - y - 1;
 }
 
+// Two sentences said one after the other; either may be empty.
+std::string followedBy(const std::string &first, const std::string &second)
+{
+    return first.empty() || second.empty() ? first + second : first + " " + second;
+}
+
 std::string pointNumber(int index)
 {
     return "Point " + std::to_string(index + 1);
@@ -108,7 +114,7 @@ EditResult modeChosen(CanvasModel &canvas, UserMode mode, const char *name)
     EditResult result;
     const std::string dropped = drop(canvas);
     canvas.userMode = mode;
-    result.announcement = (dropped.empty() ? "" : dropped + " ") + name + " mode.";
+    result.announcement = followedBy(dropped, std::string(name) + " mode.");
     return result;
 }
 
@@ -292,8 +298,7 @@ EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Proj
         break;
     }
     result.trace += "\n";
-    if (!dropped.empty())
-        result.announcement = dropped + (result.announcement.empty() ? "" : " " + result.announcement);
+    result.announcement = followedBy(dropped, result.announcement);
     return result;
 }
 
@@ -455,7 +460,6 @@ EditResult redo(CanvasModel &canvas)
     return restore(canvas, canvas.history.redo(snapshotOf(canvas)), "Redone: ", "Nothing to redo.");
 }
 
-
 EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, const std::string &text)
 {
     Polyline &points = canvas.controlPoints;
@@ -476,20 +480,20 @@ EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, c
     while (end != begin && *end == ' ')
         ++end;
     if (end == begin || *end != '\0' || !(std::fabs(typed) <= kCoordinateLimit)) {
-        result.announcement = (dropped.empty() ? "" : dropped + " ") + pointNumber(index) + "'s " + name
-                              + " must be a number from -1000000 to 1000000: it stays " + coordinateText(value)
-                              + ".";
+        result.announcement = followedBy(dropped, pointNumber(index) + "'s " + name
+                                                      + " must be a number from -1000000 to 1000000: it stays "
+                                                      + coordinateText(value) + ".");
         return result;
     }
     CanvasSnapshot before = snapshotOf(canvas);
     value = typed;
     // Same count of points: only this marks the cached levels stale.
     canvas.computedLevel = 0;
+    const std::string moved = pointNumber(index) + " moved to " + positionOf(points[index]) + ".";
+    canvas.history.record(std::move(before), moved);
     result = repaintOnly();
     result.levelsNeedRebuild = true;
-    result.announcement = (dropped.empty() ? "" : dropped + " ") + pointNumber(index) + " moved to "
-                          + positionOf(points[index]) + ".";
-    canvas.history.record(std::move(before), result.announcement.substr(dropped.empty() ? 0 : dropped.size() + 1));
+    result.announcement = followedBy(dropped, moved);
     return result;
 }
 

@@ -112,6 +112,11 @@ void sendDegree()
     describeBasis(basisDescription(parameter).c_str());
 }
 
+void showTabledCount(std::size_t count)
+{
+    showPointCount(static_cast<int>(count), ("Control points. " + countText(count)).c_str());
+}
+
 void showTabledRow(std::size_t index)
 {
     const Point3 &p = canvas.controlPoints[index];
@@ -126,10 +131,10 @@ void refreshPointTable()
     if (canvas.hold.active || points == tabledPoints)
         return;
     for (std::size_t i = 0; i < points.size(); ++i)
-        if (i >= tabledPoints.size() || !(points[i] == tabledPoints[i]))
+        if (i >= tabledPoints.size() || points[i] != tabledPoints[i])
             showTabledRow(i);
     tabledPoints = points;
-    showPointCount(static_cast<int>(points.size()), ("Control points. " + countText(points.size())).c_str());
+    showTabledCount(points.size());
 }
 
 // What follows every rule, as on the desktop: the levels or the buffers brought up to date, the
@@ -168,7 +173,7 @@ EMSCRIPTEN_KEEPALIVE int bezierStart()
             return static_cast<int>(start);
     canvasView.upload(canvas);
     parameterView.upload(parameter);
-    showPointCount(0, ("Control points. " + countText(0)).c_str());
+    showTabledCount(0);
     return 0;
 }
 

@@ -300,7 +300,7 @@ function layOut() {
     view.style.width = `${fitted}px`;
     view.style.height = `${Math.round(height * viewScales[id] * ratio) / ratio}px`;
     // Where the dialog's parts flow, a view starts on a whole device pixel too.
-    if (getComputedStyle(view).position === "absolute") continue;
+    if (!flowing) continue;
     const box = view.getBoundingClientRect();
     const toWhole = (value) => `${(Math.ceil(value * ratio - 0.01) - value * ratio) / ratio}px`;
     view.style.marginLeft = toWhole(box.left + scrollX);

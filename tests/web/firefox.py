@@ -14,6 +14,8 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.common.utils import keys_to_typing
 from selenium.webdriver.remote.command import Command
 
+import launch
+
 # Quiet and offline: no first-run pages, updates, telemetry or remote settings.
 PREFERENCES = {
     "browser.shell.checkDefaultBrowser": False,
@@ -37,19 +39,11 @@ class BiDiError(Exception):
     pass
 
 
-PRIVATE_DISPLAY = os.path.join(os.path.dirname(__file__), "..", "..", "tools", "private-display")
-
-
 def start(profile, ratio, size, watch, extra_preferences=None):
     """Firefox in a process group of its own, which `watch` has killed once the test is gone,
     with device pixel ratio `ratio` and a viewport of `size` CSS pixels. Headless, it still draws
     WebGL 2 only through an X server: it gets a private one, which stops once the test is gone."""
-    display_state = os.path.join(profile, "display")
-    subprocess.run([PRIVATE_DISPLAY, "start", display_state, str(os.getpid())], check=True,
-                   stdout=subprocess.DEVNULL)
-    with open(os.path.join(display_state, "display")) as name:
-        environment = {**os.environ, "DISPLAY": name.read().strip(), "LIBGL_ALWAYS_SOFTWARE": "1"}
-    environment.pop("WAYLAND_DISPLAY", None)
+    display_state, environment = launch.private_display(profile)
     preferences = {**PREFERENCES, "layout.css.devPixelsPerPx": str(ratio), **(extra_preferences or {})}
     with open(os.path.join(profile, "user.js"), "w") as prefs:
         prefs.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in preferences.items())
@@ -147,7 +141,7 @@ class FirefoxDriver:
         except (BiDiError, websocket.WebSocketException, OSError):
             pass
         self.socket.close()
-        subprocess.run([PRIVATE_DISPLAY, "stop", self.display_state], stdout=subprocess.DEVNULL)
+        launch.stop_private_display(self.display_state)
 
 
 class FirefoxElement:

@@ -34,6 +34,7 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.chromium.remote_connection import ChromiumRemoteConnection
 
 import firefox
+import launch
 import webkit
 
 # The built site and the device pixel ratio, from the command line of the script that runs
@@ -161,12 +162,7 @@ def start_browser(profile, extra_flags=(), prefs=None):
     if prefs:
         options.add_experimental_option("prefs", prefs)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    for _ in range(100):
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=0.1).close()
-            break
-        except OSError:
-            time.sleep(0.1)
+    launch.wait_for_port(port)
     # With Chromium's own commands, for the DevTools protocol.
     connection = ChromiumRemoteConnection(f"http://127.0.0.1:{port}", "goog", "chrome")
     return driver_process, webdriver.Remote(command_executor=connection, options=options)
@@ -504,7 +500,8 @@ def text_fitting(page):
     add_style(page, "narrow", "#Layout1 { width: 90px !important }")
     names = ["Add", "Move", "Delete", "Clear"]
     check(labels() == [[7, name] for name in names], f"the buttons' labels in buttons too narrow: {labels()}")
-    check(repeated_descriptions(page) == [], f"descriptions that repeat names: {repeated_descriptions(page)}")
+    repeated = repeated_descriptions(page)
+    check(repeated == [], f"descriptions that repeat names: {repeated}")
     remove_style(page, "narrow")
     check(labels() == [[9, ""]] * 4, f"the buttons' labels back at the dialog's font: {labels()}")
 
@@ -557,10 +554,9 @@ def keyboard_session(page):
         cursor = position
         expected += add_trace(position)
     page.wait_for_trace(expected)
-    said = lambda: page.js("return document.getElementById('announcer').textContent")
-    check(said() == "Point 4 added at (0.61, 0.51). 4 points, degree 3.", f"the live region said {said()!r}")
+    check(page.said() == "Point 4 added at (0.61, 0.51). 4 points, degree 3.", f"the live region said {page.said()!r}")
     press_keys(page, "c")
-    check(said().startswith("Cursor at (0.61, 0.51)"), f"C said {said()!r}")
+    check(page.said().startswith("Cursor at (0.61, 0.51)"), f"C said {page.said()!r}")
     shot = page.screenshot()
     for position in clicks:
         offset = marker_offset(shot, page.in_canvas(position))
@@ -593,7 +589,7 @@ def keyboard_session(page):
         press_keys(page, chord)
         counts.append(count())
     check(counts == [3, 4, 4, 4], f"points after undo, undo, undo and redo: {counts}")
-    check(said().startswith("Redone: Point 2 moved to ("), f"the live region after a redo said {said()!r}")
+    check(page.said().startswith("Redone: Point 2 moved to ("), f"the live region after a redo said {page.said()!r}")
     check(marker_offset(page.screenshot(), page.in_canvas(to)) <= POINTER_TOLERANCE, "the move redone")
     page.driver.find_element("id", "Undo").click()
     page.driver.find_element("id", "Undo").click()
@@ -674,7 +670,8 @@ def audit(page, label):
     # target cannot have the room the rule asks without moving it.
     violations = [v for v in violations if v != ["target-size", "#ZoomSlider > input"]]
     check(violations == [], f"axe-core at {label}: {violations}")
-    check(repeated_descriptions(page) == [], f"descriptions that repeat names at {label}: {repeated_descriptions(page)}")
+    repeated = repeated_descriptions(page)
+    check(repeated == [], f"descriptions that repeat names at {label}: {repeated}")
 
 
 def zoom_and_reflow(page):
