@@ -46,10 +46,10 @@ void splitPieceBaseline(const Point3 *points, std::size_t m, Point3 *out, double
 }
 #endif
 
-SplitPiece fastestSplitPiece()
+SplitPiece splitPieceFor(VectorPath path)
 {
 #if defined(__x86_64__) || defined(__i386__)
-    switch (fastestVectorPath()) {
+    switch (path) {
     case VectorPath::Avx512:
         return splitPieceAvx512;
     case VectorPath::Avx2:
@@ -61,7 +61,7 @@ SplitPiece fastestSplitPiece()
     return splitPieceBaseline;
 }
 
-void subdivideLevel(const Polyline &level, std::size_t m, Polyline &next, LevelStorage &storage)
+void subdivideLevel(const Polyline &level, std::size_t m, Polyline &next, LevelStorage &storage, VectorPath path)
 {
     const std::size_t pieces = (level.size() - 1) / m;
     next.resize(2 * m * pieces + 1);
@@ -69,7 +69,7 @@ void subdivideLevel(const Polyline &level, std::size_t m, Polyline &next, LevelS
     static const std::size_t available = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t workers = std::min(
         {static_cast<std::size_t>(midpoints / kMidpointsPerWorker) + 1, available, pieces, kMaxWorkers});
-    const SplitPiece split = fastestSplitPiece();
+    const SplitPiece split = splitPieceFor(path);
     forkJoin(workers, [&](std::size_t worker) {
         std::vector<double> &row = storage.scratch[worker];
         row.resize(kCoordinates * (m + 1));
@@ -85,14 +85,15 @@ void previousSubdivideInto(const Point3 *points, std::size_t count, Point3 *out,
 {
     const std::size_t m = count - 1;
     row.resize(kCoordinates * count);
-    fastestSplitPiece()(points, m, out, row.data());
+    splitPieceFor(fastestVectorPath())(points, m, out, row.data());
     out[2 * m] = points[m];
 }
 
-void previousRebuildLevels(PolylineList &levels, const Polyline &controlPoints, int depth, LevelStorage &storage)
+void previousRebuildLevels(PolylineList &levels, const Polyline &controlPoints, int depth, LevelStorage &storage,
+                           VectorPath path)
 {
     levels.resize(static_cast<std::size_t>(depth) + 1);
     levels[0].assign(controlPoints.begin(), controlPoints.end());
     for (int k = 1; k <= depth; ++k)
-        subdivideLevel(levels[k - 1], controlPoints.size() - 1, levels[k], storage);
+        subdivideLevel(levels[k - 1], controlPoints.size() - 1, levels[k], storage, path);
 }

@@ -7,5 +7,6 @@
 void previousSubdivideInto(const Point3 *points, std::size_t count, Point3 *out, std::vector<double> &row);
 
 // Every level rebuilt from the control points as release 1.0 did, its levels split by as
-// many threads as it chose.
-void previousRebuildLevels(PolylineList &levels, const Polyline &controlPoints, int depth, bezier::LevelStorage &storage);
+// many threads as it chose, its loop compiled for `path`.
+void previousRebuildLevels(PolylineList &levels, const Polyline &controlPoints, int depth, bezier::LevelStorage &storage,
+                           bezier::VectorPath path);

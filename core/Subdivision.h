@@ -47,6 +47,6 @@ Polyline subdivideLevel(const Polyline &level, std::size_t pieceSize, VectorPath
 // cache is one empty level; a negative depth empties it. Dropped levels leave their storage
 // in `storage` for the next rebuild.
 void updateLevels(PolylineList &levels, int &computedLevel, int depth, const Polyline &controlPoints,
-                  LevelStorage &storage);
+                  LevelStorage &storage, VectorPath path = fastestVectorPath());
 
 } // namespace bezier

@@ -97,7 +97,7 @@ std::vector<IdentityCase> identityCases()
         {"inf and NaN", Values::InfinitiesAndNaN}, {"lone spike", Values::LoneSpike}};
     std::vector<IdentityCase> cases;
     for (const auto &[name, kind] : kinds)
-        for (int size : {1, 2, 3, 4, 7, 9, 12, 33, 100, 257, 600})
+        for (int size : {1, 2, 3, 4, 7, 9, 12, 16, 17, 33, 100, 257, 600})
             cases.push_back({std::string(name) + ", " + std::to_string(size) + " points", size, kind});
     return cases;
 }
