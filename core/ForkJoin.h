@@ -1,11 +1,31 @@
 #pragma once
 
 #include <pthread.h>
+#ifdef __EMSCRIPTEN_PTHREADS__
+#include <emscripten/threading.h>
+
+#include <cerrno>
+#endif
 
 #include <array>
 #include <cstddef>
 
 namespace bezier {
+
+// Waits for a thread to end. A browser's main thread cannot sleep: a join there spins, and
+// Emscripten's pthread_join also warns on the console that it blocks. Here it spins the same
+// way, without the warning, serving what the worker may have asked of the main thread.
+inline void joinThread(pthread_t thread)
+{
+#ifdef __EMSCRIPTEN_PTHREADS__
+    if (emscripten_is_main_browser_thread()) {
+        while (pthread_tryjoin_np(thread, nullptr) == EBUSY)
+            emscripten_main_thread_process_queued_calls();
+        return;
+    }
+#endif
+    pthread_join(thread, nullptr);
+}
 
 // Up to how many threads a fork-join spreads its work.
 constexpr std::size_t kMaxWorkers = 8;
@@ -41,7 +61,7 @@ void forkJoin(std::size_t workers, const Task &task)
     task(0);
     for (std::size_t worker = 1; worker < workers; ++worker) {
         if (jobs[worker].started)
-            pthread_join(jobs[worker].thread, nullptr);
+            joinThread(jobs[worker].thread);
         else
             task(worker);
     }

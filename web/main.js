@@ -1,7 +1,6 @@
 // Forwards the page's input to the editor's C++ and shows the dial and the LCD; the C++ draws
 // both canvases and holds every rule. The module object is `window.bezier`; its `trace`
 // property holds the exact bytes the desktop editor writes to standard output.
-import createBezier from "./bezier.js";
 
 const $ = (id) => document.getElementById(id);
 const dialog = $("dialog");
@@ -427,6 +426,10 @@ async function start() {
   pointTable(settings, () => refreshHistory());
   let editor;
   try {
+    // Threads need the memory shared between them, which a browser allows only in a page
+    // isolated from other origins, and some browsers (WebKitGTK) not even there.
+    const threads = crossOriginIsolated && typeof SharedArrayBuffer === "function";
+    const { default: createBezier } = await import(threads ? "./bezier-threads.js" : "./bezier.js");
     editor = await createBezier(settings);
   } catch {
     return fail(NO_WEBASSEMBLY);

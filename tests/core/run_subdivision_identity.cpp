@@ -2,7 +2,10 @@
 // Node). Prints each failure and exits non-zero on any.
 #include "SubdivisionIdentity.h"
 
+#include "core/ForkJoin.h"
+
 #include <cstdio>
+#include <thread>
 
 using namespace bezier;
 
@@ -14,6 +17,14 @@ int main()
             covered += (covered.empty() ? "" : ", ") + std::string(name);
     std::printf("vector paths: %s\n", covered.c_str());
     int failures = 0;
+#ifdef __EMSCRIPTEN_PTHREADS__
+    // The table's large levels are split on threads only where one starts and there are cores.
+    std::array<pthread_t, 2> threads{};
+    bezier::forkJoin(2, [&](std::size_t worker) { threads[worker] = pthread_self(); });
+    const bool split = !pthread_equal(threads[0], threads[1]) && std::thread::hardware_concurrency() > 1;
+    std::printf("levels split on threads: %s\n", split ? "yes" : "no");
+    failures += split ? 0 : 1;
+#endif
     const std::vector<IdentityCase> cases = identityCases();
     for (const IdentityCase &identityCase : cases) {
         const std::string failure = identityFailure(identityCase);

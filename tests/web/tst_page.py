@@ -77,11 +77,13 @@ def is_curve_grey(p): return near(p, (153, 153, 153))
 
 
 class Server(http.server.ThreadingHTTPServer):
-    """The built site on 127.0.0.1, on a free port, with WebAssembly's type."""
+    """The built site on 127.0.0.1, on a free port, with WebAssembly's type, and the headers that
+    isolate the page from other origins where `isolating`."""
 
-    def __init__(self, site=None, port=0):
-        handler = functools.partial(QuietHandler, directory=site or SITE)
+    def __init__(self, site=None, port=0, isolating=False):
+        handler = functools.partial(IsolatingHandler if isolating else QuietHandler, directory=site or SITE)
         super().__init__(("127.0.0.1", port), handler)
+        self.isolating = isolating
         threading.Thread(target=self.serve_forever, daemon=True).start()
 
     @property
@@ -95,11 +97,20 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args): pass
 
 
+class IsolatingHandler(QuietHandler):
+    def end_headers(self):
+        self.send_header("Cross-Origin-Opener-Policy", "same-origin")
+        self.send_header("Cross-Origin-Embedder-Policy", "require-corp")
+        super().end_headers()
+
+
 def configure(arguments):
-    """The command line's: the engine, the site, the ratio and axe-core's script."""
-    global SITE, RATIO, AXE_SCRIPT, ENGINE
+    """The command line's: the engine, whether the server isolates the page, the site, the ratio
+    and axe-core's script."""
+    global SITE, RATIO, AXE_SCRIPT, ENGINE, ISOLATING
     engines = [a.split("=", 1)[1] for a in arguments if a.startswith("--engine=")]
-    site, ratio, axe_script = ([a for a in arguments if not a.startswith("--engine=")] + [None])[:3]
+    ISOLATING = "--isolating" in arguments
+    site, ratio, axe_script = ([a for a in arguments if not a.startswith("--")] + [None])[:3]
     SITE, RATIO, AXE_SCRIPT, ENGINE = site, float(ratio), axe_script, (engines or ["chromium"])[0]
 
 
@@ -233,6 +244,19 @@ class Page:
 
 
 failures = []
+
+
+def loaded_build(page, isolated):
+    """The page is isolated where expected, and loaded the threaded module exactly where it can
+    share memory between threads."""
+    check(page.js("return crossOriginIsolated") == isolated, f"cross-origin isolated is not {isolated}")
+    threads = isolated and page.js("return typeof SharedArrayBuffer === 'function'")
+    if isolated and not threads:
+        skip("the threaded module", "cross-origin isolated, but no SharedArrayBuffer: the page runs on one thread")
+    modules = page.js("return performance.getEntriesByType('resource').map((e) => e.name.split('/').pop())"
+                      ".filter((name) => name.endsWith('.wasm'))")
+    expected = ["bezier-threads.wasm" if threads else "bezier.wasm"]
+    check(modules == expected, f"the page loaded {modules}, expected {expected}")
 
 
 def check(condition, what):
@@ -707,7 +731,7 @@ def zoom_and_reflow(page):
 
 def main():
     configure(sys.argv[1:])
-    server = Server()
+    server = Server(isolating=ISOLATING)
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = start_browser(profile, ZOOM_FLAGS)
         try:
@@ -719,6 +743,8 @@ def main():
                     return 1
                 time.sleep(0.05)
             page = Page(driver)
+            # Isolated by the server's headers, or not yet, until the service worker adds them.
+            loaded_build(page, ISOLATING)
             expected = editing_session(page)
             high_contrast(page)
             widget_keys(page)
@@ -736,6 +762,7 @@ def main():
             driver.get(server.address)
             while driver.execute_script("return document.documentElement.dataset.ready") != "true":
                 time.sleep(0.05)
+            loaded_build(page, True)
             keyboard_session(page)
             points_table(page)
             text_spacing(page)

@@ -137,7 +137,9 @@ def exhaust_memory(driver):
 
 
 def shaders_fail(driver):
-    """A graphics driver whose shader compiler refuses the editor's shaders, from the next load."""
+    """A graphics driver whose shader compiler refuses the editor's shaders, from the next load,
+    once the first has started (a load cut short logs its aborted download)."""
+    wait_for(driver, "return document.documentElement.dataset.ready === 'true'", "the first load did not start")
     script = ("const status = WebGL2RenderingContext.prototype.getShaderParameter;"
               "WebGL2RenderingContext.prototype.getShaderParameter = function (shader, name) {"
               "  return name === this.COMPILE_STATUS ? false : status.call(this, shader, name); };")
