@@ -127,29 +127,29 @@ template <int Lanes, int Registers, PeakLoop Loop>
     return sum;
 }
 
-// Adds and multiplies per step, counted in pairs.
-template <int Registers, PeakLoop Loop>
-constexpr double kPairsPerStep = Loop == PeakLoop::AddThenMultiply ? Registers - 2 : (Registers - 2) / 2;
+// The vector registers of the 2- and 4-lane paths, and of AVX-512.
+constexpr int kRegisters = 16;
+constexpr int kRegistersOf8Lanes = 32;
 
 using Peak = double (*)(long);
 
 template <PeakLoop Loop>
 double peakBaseline(long steps)
 {
-    return peakChains<2, 16, Loop>(steps);
+    return peakChains<2, kRegisters, Loop>(steps);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
 template <PeakLoop Loop>
 [[gnu::target("avx2")]] double peakAvx2(long steps)
 {
-    return peakChains<4, 16, Loop>(steps);
+    return peakChains<4, kRegisters, Loop>(steps);
 }
 
 template <PeakLoop Loop>
 [[gnu::target("avx512f")]] double peakAvx512(long steps)
 {
-    return peakChains<8, 32, Loop>(steps);
+    return peakChains<8, kRegistersOf8Lanes, Loop>(steps);
 }
 #else
 template <PeakLoop Loop>
@@ -172,16 +172,16 @@ void ceiling(benchmark::State &state)
     if (!forcePath(state, path))
         return;
     const std::size_t threads = static_cast<std::size_t>(state.range(1));
-    const bool separate = state.range(2) == 1;
+    const int loop = static_cast<int>(state.range(2));
     constexpr long kSteps = 100000;
-    Peak peak = separate ? peakBaseline<PeakLoop::Separate> : peakBaseline<PeakLoop::AddThenMultiply>;
-    double pairsPerStep = separate ? kPairsPerStep<16, PeakLoop::Separate> : kPairsPerStep<16, PeakLoop::AddThenMultiply>;
-    if (path == VectorPath::Avx2)
-        peak = separate ? peakAvx2<PeakLoop::Separate> : peakAvx2<PeakLoop::AddThenMultiply>;
-    if (path == VectorPath::Avx512) {
-        peak = separate ? peakAvx512<PeakLoop::Separate> : peakAvx512<PeakLoop::AddThenMultiply>;
-        pairsPerStep = separate ? kPairsPerStep<32, PeakLoop::Separate> : kPairsPerStep<32, PeakLoop::AddThenMultiply>;
-    }
+    constexpr Peak kPeaks[3][2] = {
+        {peakBaseline<PeakLoop::AddThenMultiply>, peakBaseline<PeakLoop::Separate>},
+        {peakAvx2<PeakLoop::AddThenMultiply>, peakAvx2<PeakLoop::Separate>},
+        {peakAvx512<PeakLoop::AddThenMultiply>, peakAvx512<PeakLoop::Separate>}};
+    const Peak peak = kPeaks[static_cast<int>(path)][loop];
+    // An add and a multiply per chain and step, or one of the two.
+    const int chains = (path == VectorPath::Avx512 ? kRegistersOf8Lanes : kRegisters) - 2;
+    const double pairsPerStep = loop == 0 ? chains : chains / 2.0;
     std::array<double, kMaxWorkers> sums{};
     for (auto _ : state)
         forkJoin(threads, [&](std::size_t worker) { sums[worker] = peak(kSteps); });

@@ -117,9 +117,8 @@ def live_zoom(page, server):
 
 def main():
     global frames
-    engine = [a for a in sys.argv[1:] if a.startswith("--engine=")]
-    site, ratio, frames = [a for a in sys.argv[1:] if not a.startswith("--engine=")]
-    page_test.configure([*engine, site, ratio])
+    *arguments, frames = sys.argv[1:]
+    page_test.configure(arguments)
     server = page_test.Server()
     with tempfile.TemporaryDirectory() as profile:
         driver_process, driver = page_test.start_browser(
