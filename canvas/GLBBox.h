@@ -23,6 +23,8 @@ public:
     explicit GLBBox(QWidget *parent = nullptr, const char *name = nullptr);
     ~GLBBox() override;
 
+    // The slots but undo and redo, and the signals, are the dialog's public interface to the
+    // canvas, kept whether or not anything in this program connects them.
 public slots:
     void setXRotation(int degrees);
     void setYRotation(int degrees);
@@ -36,7 +38,7 @@ public slots:
     void togglepolyline(bool show);
     void setShowConvexHull(bool show);
     void setShowSubDivPoints(bool show);
-    // Take back the last change of the control points, and bring it back.
+    // The editor's own: take back the last change of the control points, and bring it back.
     void undo();
     void redo();
 

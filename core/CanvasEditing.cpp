@@ -79,6 +79,19 @@ std::string pointNumber(int index)
     return "Point " + std::to_string(index + 1);
 }
 
+std::string movedSentence(const CanvasModel &canvas, int index)
+{
+    return pointNumber(index) + " moved to " + positionOf(canvas.controlPoints[index]) + ".";
+}
+
+// A bound as the refusal says it: a whole number, without exponent.
+std::string limitText(double bound)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f", bound);
+    return text;
+}
+
 CanvasSnapshot snapshotOf(const CanvasModel &canvas)
 {
     return {canvas.controlPoints, canvas.selectedPoint};
@@ -101,7 +114,7 @@ std::string drop(CanvasModel &canvas)
     std::string moved;
     if (hold.before.controlPoints != canvas.controlPoints) {
         const int index = canvas.selectedPoint;
-        moved = pointNumber(index) + " moved to " + positionOf(canvas.controlPoints[index]) + ".";
+        moved = movedSentence(canvas, index);
         canvas.history.record(std::move(hold.before), moved);
     }
     hold.before = {};
@@ -124,9 +137,7 @@ bool dragHeldPoint(CanvasModel &canvas, const ViewTransform &view, const Project
     const std::optional<Point3> point = pointUnder(view, projection, x, flipped(view, y));
     if (!point)
         return false;
-    canvas.controlPoints[canvas.selectedPoint] = *point;
-    // Same count of points: only this marks the cached levels stale.
-    canvas.computedLevel = 0;
+    canvas.moveControlPoint(static_cast<std::size_t>(canvas.selectedPoint), *point);
     return true;
 }
 
@@ -146,10 +157,10 @@ void pressInDeleteMode(CanvasModel &canvas, const ViewTransform &view, const Pro
     result.trace += "Delete Mode\n";
     const int index = canvas.nearestControlPoint(view, projection, canvas.mouseX, flippedY);
     result.trace += "Selected Point is " + std::to_string(index) + " ";
-    Polyline &points = canvas.controlPoints;
+    const Polyline &points = canvas.controlPoints;
     if (index < static_cast<int>(points.size())) {
         CanvasSnapshot before = snapshotOf(canvas);
-        points.erase(points.begin() + index);
+        canvas.eraseControlPoint(static_cast<std::size_t>(index));
         result.announcement = pointNumber(index) + " deleted. " + countText(points.size());
         canvas.history.record(std::move(before), result.announcement);
     } else {
@@ -167,7 +178,7 @@ void pressInAddMode(CanvasModel &canvas, const ViewTransform &view, const Projec
     if (!point)
         return;
     CanvasSnapshot before = snapshotOf(canvas);
-    canvas.controlPoints.push_back(*point);
+    canvas.appendControlPoint(*point);
     result.announcement = pointNumber(static_cast<int>(canvas.controlPoints.size()) - 1) + " added at "
                           + positionOf(*point) + ". " + countText(canvas.controlPoints.size());
     canvas.history.record(std::move(before), result.announcement);
@@ -223,11 +234,7 @@ EditResult deleteAllControlPoints(CanvasModel &canvas)
     drop(canvas);
     if (!canvas.controlPoints.empty())
         canvas.history.record(snapshotOf(canvas), "All points cleared.");
-    // Assigning empty containers releases their memory as well.
-    canvas.controlPoints = Polyline();
-    canvas.curve = Polyline();
-    canvas.levels = PolylineList();
-    canvas.hull = Polyline();
+    canvas.clearControlPoints();
     EditResult edit = drawingChanged();
     edit.countChanged = true;
     edit.countAfterRepaint = true;
@@ -370,8 +377,7 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
     case CanvasKey::Escape: {
         if (!hold.active)
             return {};
-        canvas.controlPoints = std::move(hold.before.controlPoints);
-        canvas.computedLevel = 0;
+        canvas.replaceControlPoints(std::move(hold.before.controlPoints));
         const Point3 &back = canvas.controlPoints[canvas.selectedPoint];
         if (hold.byKeys)
             if (const auto at = logicalPositionOf(view, projection, back, pixelRatio))
@@ -423,10 +429,8 @@ EditResult restore(CanvasModel &canvas, std::optional<HistoryStep> step, const c
         result.announcement = nothing;
         return result;
     }
-    canvas.controlPoints = std::move(step->state.controlPoints);
+    canvas.replaceControlPoints(std::move(step->state.controlPoints));
     canvas.selectedPoint = step->state.selectedPoint;
-    // The count may be the same: only this marks the cached levels stale.
-    canvas.computedLevel = 0;
     EditResult result = repaintOnly();
     result.levelsNeedRebuild = true;
     result.countChanged = true;
@@ -462,12 +466,13 @@ EditResult redo(CanvasModel &canvas)
 
 EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, const std::string &text)
 {
-    Polyline &points = canvas.controlPoints;
+    const Polyline &points = canvas.controlPoints;
     if (index < 0 || index >= static_cast<int>(points.size()) || axis < 0 || axis > 1)
         return {};
     EditResult result;
     const std::string dropped = drop(canvas);
-    double &value = axis == 0 ? points[index].x : points[index].y;
+    Point3 point = points[index];
+    double &value = axis == 0 ? point.x : point.y;
     const char *name = axis == 0 ? "x" : "y";
     // What is shown is rounded: committing it unchanged must not round the point.
     if (text == coordinateText(value)) {
@@ -480,16 +485,16 @@ EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, c
     while (end != begin && *end == ' ')
         ++end;
     if (end == begin || *end != '\0' || !(std::fabs(typed) <= kCoordinateLimit)) {
-        result.announcement = followedBy(dropped, pointNumber(index) + "'s " + name
-                                                      + " must be a number from -1000000 to 1000000: it stays "
+        result.announcement = followedBy(dropped, pointNumber(index) + "'s " + name + " must be a number from "
+                                                      + limitText(-kCoordinateLimit) + " to "
+                                                      + limitText(kCoordinateLimit) + ": it stays "
                                                       + coordinateText(value) + ".");
         return result;
     }
     CanvasSnapshot before = snapshotOf(canvas);
     value = typed;
-    // Same count of points: only this marks the cached levels stale.
-    canvas.computedLevel = 0;
-    const std::string moved = pointNumber(index) + " moved to " + positionOf(points[index]) + ".";
+    canvas.moveControlPoint(static_cast<std::size_t>(index), point);
+    const std::string moved = movedSentence(canvas, index);
     canvas.history.record(std::move(before), moved);
     result = repaintOnly();
     result.levelsNeedRebuild = true;

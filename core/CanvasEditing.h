@@ -36,7 +36,8 @@ struct EditResult
 //   "Point 2 picked up at (x, y)."  "Point 2 moved to (x, y)."  "Point 2 put back at (x, y)."
 //   "Undone: <the change>"  "Redone: <the change>"  "Nothing to undo."  "Nothing to redo."
 //   "Add mode."  "Move mode."  "Delete mode."  "Cursor at (x, y)."
-//   "Point 2's x must be a number from -1000000 to 1000000: it stays 0.25."
+//   "Point 2's x must be a number from -1000000 to 1000000: it stays 0.25." (the bounds are
+//   kCoordinateLimit)
 
 // The slots. Rotations and zoom change only the view; modes change nothing drawn.
 EditResult setXRotation(CanvasModel &canvas, int degrees);

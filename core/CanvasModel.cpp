@@ -2,7 +2,44 @@
 
 #include "core/ConvexHull.h"
 
+#include <cstddef>
+#include <utility>
+
 namespace bezier {
+
+void CanvasModel::appendControlPoint(const Point3 &point)
+{
+    controlPoints.push_back(point);
+    markLevelsStale();
+}
+
+void CanvasModel::eraseControlPoint(std::size_t index)
+{
+    controlPoints.erase(controlPoints.begin() + static_cast<std::ptrdiff_t>(index));
+    markLevelsStale();
+}
+
+void CanvasModel::moveControlPoint(std::size_t index, const Point3 &point)
+{
+    controlPoints[index] = point;
+    markLevelsStale();
+}
+
+void CanvasModel::replaceControlPoints(Polyline points)
+{
+    controlPoints = std::move(points);
+    markLevelsStale();
+}
+
+void CanvasModel::clearControlPoints()
+{
+    // Assigning empty containers releases their memory as well.
+    controlPoints = Polyline();
+    curve = Polyline();
+    levels = PolylineList();
+    hull = Polyline();
+    markLevelsStale();
+}
 
 void CanvasModel::recomputeLevels()
 {

@@ -50,6 +50,7 @@ struct CanvasModel
     int mouseX = 0;
     int mouseY = 0;
     Polyline curve;
+    // Read freely; changed only through the gate below, which keeps the level cache right.
     Polyline controlPoints;
     PolylineList levels;
     Polyline hull;
@@ -68,6 +69,16 @@ struct CanvasModel
     PointHold hold;
     EditHistory history;
 
+    // The gate through which the control points change. The level cache is reused while its
+    // level 0 has as many points as there are control points, so every change marks it stale,
+    // and the next recomputeLevels rebuilds it.
+    void appendControlPoint(const Point3 &point);
+    void eraseControlPoint(std::size_t index);
+    void moveControlPoint(std::size_t index, const Point3 &point);
+    void replaceControlPoints(Polyline points);
+    // No points: the levels, the curve and the hull emptied too, their memory handed back.
+    void clearControlPoints();
+
     // Brings the levels to drawLevel, copies the last into curve and refreshes the hull when
     // shown.
     void recomputeLevels();
@@ -75,6 +86,10 @@ struct CanvasModel
     // Index of the control point whose window projection lies nearest to (mx, my), depth
     // ignored; ties keep the lower index, and no control points give 0.
     int nearestControlPoint(const ViewTransform &view, const Projection &projection, double mx, double my) const;
+
+private:
+    // What asks the next recomputeLevels for a rebuild from the control points.
+    void markLevelsStale() { computedLevel = 0; }
 };
 
 } // namespace bezier

@@ -18,6 +18,8 @@ public:
     using ParameterModel::binomial;
     using ParameterModel::factorial;
 
+    // The slots and the signal are the view's public interface in the dialog, kept whether or
+    // not anything in this program connects them.
 public slots:
     void setDegree(int count);
     void setu(double value);

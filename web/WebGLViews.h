@@ -72,7 +72,7 @@ public:
     Start create(const char *selector);
     // Fills the buffers from the canvas's members, as the desktop's buildCurveList does.
     void upload(const bezier::CanvasModel &canvas);
-    // Draws a frame, with the focus frame and the cursor where asked, in the seed's look or the
+    // Draws a frame, with the focus frame and the cursor where asked, in the default look or the
     // high-contrast one, and returns the view it was drawn in, which the next press unprojects
     // with.
     bezier::ViewTransform paint(const bezier::CanvasModel &canvas, bool keyboardFocus, bool highContrast);

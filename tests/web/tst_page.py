@@ -416,22 +416,22 @@ def editing_session(page):
 
 def high_contrast(page):
     """The switch beside the dialog: the hull dashed and bright, the y axis bright, outlines round
-    the control points; switched off, the seed's picture again, to the pixel."""
+    the control points; switched off, the default look's picture again, to the pixel."""
     box = (DIALOG[0] + CANVAS_ORIGIN[0], DIALOG[1] + CANVAS_ORIGIN[1] + 3, CANVAS_SIZE[0], CANVAS_SIZE[1] - 3)
     left, top, width, height = (round(v * RATIO) for v in box)
     canvas = lambda: page.screenshot().crop((left, top, left + width, top + height))
     count = lambda shot, colour: sum(1 for p in shot.getdata() if near(p, colour, 3))
-    seed = canvas()
+    default = canvas()
     switch = page.driver.find_element("id", "HighContrast")
     switch.click()
     shot = canvas()
     hull, y_axis, outline = (255, 89, 89), (255, 102, 191), (255, 255, 255)
-    check(count(seed, hull) == 0 and count(shot, hull) > 200 * RATIO, f"the bright hull: {count(shot, hull)} pixels")
+    check(count(default, hull) == 0 and count(shot, hull) > 200 * RATIO, f"the bright hull: {count(shot, hull)} pixels")
     check(count(shot, (153, 0, 0)) == 0, "no dim hull left")
     check(count(shot, y_axis) > 100 * RATIO, "the bright y axis")
-    check(count(shot, outline) > count(seed, outline) + 13 * 20, "outlines round the control points")
+    check(count(shot, outline) > count(default, outline) + 13 * 20, "outlines round the control points")
     switch.click()
-    check(list(canvas().getdata()) == list(seed.getdata()), "the seed's picture after switching back")
+    check(list(canvas().getdata()) == list(default.getdata()), "the default look's picture after switching back")
 
 
 def widget_keys(page):
