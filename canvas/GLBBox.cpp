@@ -147,7 +147,7 @@ void GLBBox::paintGL()
     glEnable(GL_DEPTH_TEST);
     glCallList(axesList);
     drawCurveBuffers();
-    if (keyboardFocusShown && hasFocus())
+    if (keyboardFocusShown)
         drawKeyboardFocus();
     glFinish();
     if (trimHeapAfterPaint) {
@@ -301,32 +301,23 @@ void GLBBox::keyPressEvent(QKeyEvent *event)
         QOpenGLWidget::keyPressEvent(event);
         return;
     }
-    const bool shown = keyboardFocusShown;
-    keyboardFocusShown = true;
     makeCurrent();
-    EditResult edit = bezier::keyPress(*this, currentViewTransform(), kGluProjection, *key,
-                                       event->modifiers() & Qt::ShiftModifier, devicePixelRatioF());
-    edit.repaint = edit.repaint || !shown;
-    finishEdit(edit);
+    finishEdit(bezier::keyPress(*this, currentViewTransform(), kGluProjection, *key,
+                                event->modifiers() & Qt::ShiftModifier, devicePixelRatioF()));
     // The canvas's keys go no further: Escape would close the dialog.
     event->accept();
 }
 
 void GLBBox::focusInEvent(QFocusEvent *event)
 {
-    keyboardFocusShown = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason
-                         || event->reason() == Qt::ShortcutFocusReason;
-    if (keyboardFocusShown)
-        updateGL();
+    const Qt::FocusReason reason = event->reason();
+    finishEdit(bezier::focusGained(*this, reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+                                              || reason == Qt::ShortcutFocusReason));
 }
 
 void GLBBox::focusOutEvent(QFocusEvent *)
 {
-    const bool shown = keyboardFocusShown;
-    keyboardFocusShown = false;
-    EditResult edit = bezier::focusLost(*this);
-    edit.repaint = shown;
-    finishEdit(edit);
+    finishEdit(bezier::focusLost(*this));
 }
 
 void GLBBox::undo()

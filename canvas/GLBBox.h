@@ -88,7 +88,4 @@ private:
     bool trimHeapAfterPaint = false;
     // The device pixel ratio the axes list's line widths were made for.
     qreal listPixelRatio = 1.0;
-    // Focus came from the keyboard, or a key was used since: the frame and cursor show. Focus
-    // from a pointer press changes no pixel.
-    bool keyboardFocusShown = false;
 };

@@ -21,7 +21,6 @@ ViewTransform GLBBox::currentViewTransform()
 void GLBBox::mousePressEvent(QMouseEvent *event)
 {
     makeCurrent();
-    keyboardFocusShown = false;
     const QPointF position = event->position();
     finishEdit(bezier::mousePress(*this, currentViewTransform(), kGluProjection, position.x(), position.y(),
                                   devicePixelRatioF(), static_cast<int>(event->button())));

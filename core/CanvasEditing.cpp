@@ -48,6 +48,15 @@ std::optional<Point3> pointUnder(const ViewTransform &view, const Projection &pr
     return Point3{p->x, p->y, 0.0};
 }
 
+// What the controls beside the canvas show once a rule is done.
+EditResult settled(const CanvasModel &canvas, EditResult result)
+{
+    result.canUndo = canUndo(canvas);
+    result.canRedo = canRedo(canvas);
+    result.mode = canvas.userMode;
+    return result;
+}
+
 EditResult repaintOnly()
 {
     EditResult edit;
@@ -193,40 +202,40 @@ void pressInAddMode(CanvasModel &canvas, const ViewTransform &view, const Projec
 EditResult setXRotation(CanvasModel &canvas, int degrees)
 {
     canvas.xRot = static_cast<float>(degrees % 360);
-    return repaintOnly();
+    return settled(canvas, repaintOnly());
 }
 
 EditResult setYRotation(CanvasModel &canvas, int degrees)
 {
     canvas.yRot = static_cast<float>(degrees % 360);
-    return repaintOnly();
+    return settled(canvas, repaintOnly());
 }
 
 EditResult setZRotation(CanvasModel &canvas, int degrees)
 {
     canvas.zRot = static_cast<float>(degrees % 360);
-    return repaintOnly();
+    return settled(canvas, repaintOnly());
 }
 
 EditResult setZoom(CanvasModel &canvas, int value)
 {
     canvas.zoom = static_cast<float>(value * 0.025);
-    return repaintOnly();
+    return settled(canvas, repaintOnly());
 }
 
 EditResult setAddMode(CanvasModel &canvas)
 {
-    return modeChosen(canvas, kAddMode, "Add");
+    return settled(canvas, modeChosen(canvas, kAddMode, "Add"));
 }
 
 EditResult setMoveMode(CanvasModel &canvas)
 {
-    return modeChosen(canvas, kMoveMode, "Move");
+    return settled(canvas, modeChosen(canvas, kMoveMode, "Move"));
 }
 
 EditResult setSelectMode(CanvasModel &canvas)
 {
-    return modeChosen(canvas, kDeleteMode, "Delete");
+    return settled(canvas, modeChosen(canvas, kDeleteMode, "Delete"));
 }
 
 EditResult deleteAllControlPoints(CanvasModel &canvas)
@@ -239,7 +248,7 @@ EditResult deleteAllControlPoints(CanvasModel &canvas)
     edit.countChanged = true;
     edit.countAfterRepaint = true;
     edit.announcement = "All points cleared.";
-    return edit;
+    return settled(canvas, edit);
 }
 
 EditResult changeDrawLevel(CanvasModel &canvas, int level)
@@ -248,13 +257,13 @@ EditResult changeDrawLevel(CanvasModel &canvas, int level)
     EditResult edit = repaintOnly();
     edit.levelsNeedRebuild = true;
     edit.drawLevelChanged = true;
-    return edit;
+    return settled(canvas, edit);
 }
 
 EditResult togglepolyline(CanvasModel &canvas, bool show)
 {
     canvas.showPolyline = show;
-    return drawingChanged();
+    return settled(canvas, drawingChanged());
 }
 
 EditResult setShowConvexHull(CanvasModel &canvas, bool show)
@@ -262,19 +271,21 @@ EditResult setShowConvexHull(CanvasModel &canvas, bool show)
     canvas.showConvexHull = show;
     // Recomputed either way: while hidden the hull is not kept up to date.
     canvas.computeConvexHull();
-    return drawingChanged();
+    return settled(canvas, drawingChanged());
 }
 
 EditResult setShowSubDivPoints(CanvasModel &canvas, bool show)
 {
     canvas.showSubDivPoints = show;
-    return drawingChanged();
+    return settled(canvas, drawingChanged());
 }
 
 EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, double x,
                       double y, double pixelRatio, int button)
 {
     const std::string dropped = drop(canvas);
+    // A pointer's press hides the keyboard's focus frame and cursor, as browsers do.
+    canvas.keyboardFocusShown = false;
     placeCursor(canvas, x, y);
     const int deviceX = devicePixel(x, pixelRatio);
     const int deviceY = devicePixel(y, pixelRatio);
@@ -283,7 +294,7 @@ EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Proj
     canvas.mouseButton = button;
     EditResult result = repaintOnly();
     if (button != kLeftButton)
-        return result;
+        return settled(canvas, result);
     const int flippedY = flipped(view, deviceY);
     result.trace = "Mouse coordinates: ( " + std::to_string(deviceX) + ", " + std::to_string(flippedY) + " )\t  ";
     switch (canvas.userMode) {
@@ -306,7 +317,7 @@ EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Proj
     }
     result.trace += "\n";
     result.announcement = followedBy(dropped, result.announcement);
-    return result;
+    return settled(canvas, result);
 }
 
 EditResult mouseMove(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, double x,
@@ -317,12 +328,12 @@ EditResult mouseMove(CanvasModel &canvas, const ViewTransform &view, const Proje
     const bool dragging = canvas.mouseButton == kLeftButton && canvas.userMode == kMoveMode && canvas.hold.active
                           && !canvas.hold.byKeys;
     if (!dragging)
-        return result;
+        return settled(canvas, result);
     if (!dragHeldPoint(canvas, view, projection, devicePixel(x, pixelRatio), devicePixel(y, pixelRatio)))
-        return result;
+        return settled(canvas, result);
     placeCursor(canvas, x, y);
     result.levelsNeedRebuild = true;
-    return result;
+    return settled(canvas, result);
 }
 
 EditResult mouseRelease(CanvasModel &canvas, double x, double y)
@@ -332,11 +343,13 @@ EditResult mouseRelease(CanvasModel &canvas, double x, double y)
         placeCursor(canvas, x, y);
         result.announcement = drop(canvas);
     }
-    return result;
+    return settled(canvas, result);
 }
 
-EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
-                    bool fine, double pixelRatio)
+namespace {
+
+EditResult canvasKeyRule(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
+                         bool fine, double pixelRatio)
 {
     const double step = fine ? 1.0 : 10.0;
     PointHold &hold = canvas.hold;
@@ -406,6 +419,27 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
     return {};
 }
 
+} // namespace
+
+EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
+                    bool fine, double pixelRatio)
+{
+    // The keyboard's use shows the focus frame and the cursor.
+    const bool shown = canvas.keyboardFocusShown;
+    EditResult result = canvasKeyRule(canvas, view, projection, key, fine, pixelRatio);
+    canvas.keyboardFocusShown = true;
+    result.repaint = result.repaint || !shown;
+    return settled(canvas, std::move(result));
+}
+
+EditResult focusGained(CanvasModel &canvas, bool fromKeyboard)
+{
+    canvas.keyboardFocusShown = fromKeyboard;
+    EditResult result;
+    result.repaint = fromKeyboard;
+    return settled(canvas, std::move(result));
+}
+
 std::string canvasDescription(const CanvasModel &canvas)
 {
     const char *modes[] = {"Delete mode. ", "Add mode. ", "Move mode. "};
@@ -415,9 +449,11 @@ std::string canvasDescription(const CanvasModel &canvas)
 
 EditResult focusLost(CanvasModel &canvas)
 {
-    EditResult result = repaintOnly();
+    EditResult result;
+    result.repaint = canvas.keyboardFocusShown;
+    canvas.keyboardFocusShown = false;
     result.announcement = drop(canvas);
-    return result;
+    return settled(canvas, result);
 }
 
 namespace {
@@ -453,31 +489,32 @@ bool canRedo(const CanvasModel &canvas)
 EditResult undo(CanvasModel &canvas)
 {
     if (canvas.hold.active)
-        return {};
-    return restore(canvas, canvas.history.undo(snapshotOf(canvas)), "Undone: ", "Nothing to undo.");
+        return settled(canvas, {});
+    return settled(canvas, restore(canvas, canvas.history.undo(snapshotOf(canvas)), "Undone: ", "Nothing to undo."));
 }
 
 EditResult redo(CanvasModel &canvas)
 {
     if (canvas.hold.active)
-        return {};
-    return restore(canvas, canvas.history.redo(snapshotOf(canvas)), "Redone: ", "Nothing to redo.");
+        return settled(canvas, {});
+    return settled(canvas, restore(canvas, canvas.history.redo(snapshotOf(canvas)), "Redone: ", "Nothing to redo."));
 }
 
 EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, const std::string &text)
 {
     const Polyline &points = canvas.controlPoints;
     if (index < 0 || index >= static_cast<int>(points.size()) || axis < 0 || axis > 1)
-        return {};
+        return settled(canvas, {});
     EditResult result;
     const std::string dropped = drop(canvas);
     Point3 point = points[index];
     double &value = axis == 0 ? point.x : point.y;
     const char *name = axis == 0 ? "x" : "y";
     // What is shown is rounded: committing it unchanged must not round the point.
+    result.pointShownAgain = index;
     if (text == coordinateText(value)) {
         result.announcement = dropped;
-        return result;
+        return settled(canvas, result);
     }
     const char *begin = text.c_str();
     char *end = nullptr;
@@ -489,7 +526,7 @@ EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, c
                                                       + limitText(-kCoordinateLimit) + " to "
                                                       + limitText(kCoordinateLimit) + ": it stays "
                                                       + coordinateText(value) + ".");
-        return result;
+        return settled(canvas, result);
     }
     CanvasSnapshot before = snapshotOf(canvas);
     value = typed;
@@ -499,7 +536,7 @@ EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, c
     result = repaintOnly();
     result.levelsNeedRebuild = true;
     result.announcement = followedBy(dropped, moved);
-    return result;
+    return settled(canvas, result);
 }
 
 } // namespace bezier

@@ -9,7 +9,8 @@ namespace bezier {
 
 // The canvas's rules without a toolkit: what its slots and mouse handlers do to its members.
 // Each returns what its front end does next, and every front end does it in one function, in
-// the order the fields are listed.
+// the order the fields are listed; a front end without a place for a field (the desktop has no
+// live region, no Undo button and no table) passes it by.
 struct EditResult
 {
     // The control points or the depth changed: bring the levels up to date, which redraws the
@@ -22,12 +23,19 @@ struct EditResult
     bool countAfterRepaint = false;
     // What a press writes to standard output.
     std::string trace;
-    bool repaint = false;
-    // The depth was set: announce it after the repaint.
-    bool drawLevelChanged = false;
     // What a screen reader says of the change, in one of the fixed sentences below; empty for
     // changes of the view.
     std::string announcement;
+    bool repaint = false;
+    // The depth was set: announce it after the repaint.
+    bool drawLevelChanged = false;
+    // What the controls beside the canvas show afterwards: whether undo and redo would do
+    // anything, and the mode.
+    bool canUndo = false;
+    bool canRedo = false;
+    UserMode mode = kAddMode;
+    // A point whose typed coordinate was refused or left as shown: its row shows the point again.
+    int pointShownAgain = -1;
 };
 
 // The sentences, with coordinates in the model's units to two decimals:
@@ -69,7 +77,9 @@ EditResult mouseRelease(CanvasModel &canvas, double x, double y);
 enum class CanvasKey { Left, Right, Up, Down, Activate, Escape, AddMode, MoveMode, DeleteMode, ReadCursor };
 EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
                     bool fine, double pixelRatio);
-// The canvas lost focus: a held point stays where it is.
+// The canvas gained focus; from the keyboard, its focus frame and cursor show. It lost focus: a
+// held point stays where it is, and the frame goes.
+EditResult focusGained(CanvasModel &canvas, bool fromKeyboard);
 EditResult focusLost(CanvasModel &canvas);
 
 // What the canvas shows, for its accessible description: "Add mode. 3 points, degree 2."

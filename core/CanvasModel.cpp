@@ -10,15 +10,14 @@ namespace bezier {
 void CanvasModel::appendControlPoint(const Point3 &point)
 {
     controlPoints.push_back(point);
-    markLevelsStale();
 }
 
 void CanvasModel::eraseControlPoint(std::size_t index)
 {
     controlPoints.erase(controlPoints.begin() + static_cast<std::ptrdiff_t>(index));
-    markLevelsStale();
 }
 
+// The count stays: only marking the cache stale makes the next recompute rebuild it.
 void CanvasModel::moveControlPoint(std::size_t index, const Point3 &point)
 {
     controlPoints[index] = point;
@@ -38,7 +37,6 @@ void CanvasModel::clearControlPoints()
     curve = Polyline();
     levels = PolylineList();
     hull = Polyline();
-    markLevelsStale();
 }
 
 void CanvasModel::recomputeLevels()

@@ -66,12 +66,16 @@ struct CanvasModel
     // The keyboard cursor, in logical pixels from the top left, y downwards.
     double cursorX = kCursorStartX;
     double cursorY = kCursorStartY;
+    // Focus came from the keyboard, or a key was used since: the focus frame and the cursor
+    // show. Focus from a pointer's press changes no pixel.
+    bool keyboardFocusShown = false;
     PointHold hold;
     EditHistory history;
 
     // The gate through which the control points change. The level cache is reused while its
-    // level 0 has as many points as there are control points, so every change marks it stale,
-    // and the next recomputeLevels rebuilds it.
+    // level 0 has as many points as there are control points: a change of the count shows by
+    // itself, a change that keeps it marks the cache stale; either way the next
+    // recomputeLevels rebuilds it. The depth's own rules are updateLevels'.
     void appendControlPoint(const Point3 &point);
     void eraseControlPoint(std::size_t index);
     void moveControlPoint(std::size_t index, const Point3 &point);

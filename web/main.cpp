@@ -25,8 +25,6 @@ ViewTransform lastCanvasView;
 // the window is too narrow for it.
 double canvasPixelRatio = 1.0;
 double parameterPixelRatio = 1.0;
-// Focus came from the keyboard, or a key was used since: the frame and the cursor show.
-bool keyboardFocusShown = false;
 // The page's switch or the user's contrast preference asks for the high-contrast look.
 bool highContrast = false;
 // The views' drawing buffers in device pixels, as last given.
@@ -88,6 +86,11 @@ EM_JS(void, showPointCount, (int count, const char *caption), {
     Module.showPointCount(count, UTF8ToString(caption));
 });
 
+// Undo and Redo enabled where they would do something, and the mode's button pressed.
+EM_JS(void, showControls, (int canUndo, int canRedo, int mode), {
+    Module.showControls(canUndo !== 0, canRedo !== 0, mode);
+});
+
 // Marks the module before stopping, so the page can say that memory, and not a fault, stopped it.
 EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
 
@@ -99,7 +102,7 @@ EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
 
 void paintCanvas()
 {
-    lastCanvasView = canvasView.paint(canvas, keyboardFocusShown, highContrast);
+    lastCanvasView = canvasView.paint(canvas, highContrast);
 }
 
 // The canvas's count to the parameter view, as the desktop's sendDegree reaches its setDegree.
@@ -138,8 +141,8 @@ void refreshPointTable()
 }
 
 // What follows every rule, as on the desktop: the levels or the buffers brought up to date, the
-// count announced, the trace written, the repaint, and what is announced after it (the depth has
-// no receiver here: the page's script shows it).
+// count announced, the trace written, the change said, the repaint, the count for Clear, the
+// controls and the table (the depth has no receiver here: the page's script shows it).
 void finishEdit(const EditResult &edit)
 {
     if (edit.levelsNeedRebuild)
@@ -155,7 +158,10 @@ void finishEdit(const EditResult &edit)
         paintCanvas();
     if (edit.countChanged && edit.countAfterRepaint)
         sendDegree();
+    showControls(edit.canUndo, edit.canRedo, edit.mode);
     refreshPointTable();
+    if (edit.pointShownAgain >= 0)
+        showTabledRow(static_cast<std::size_t>(edit.pointShownAgain));
 }
 
 } // namespace
@@ -262,7 +268,6 @@ EMSCRIPTEN_KEEPALIVE void bezierSetShowSubDivPoints(int show)
 // A press at (x, y) logical pixels from the canvas's top left; button 1 is the primary one.
 EMSCRIPTEN_KEEPALIVE void bezierPress(double x, double y, int button)
 {
-    keyboardFocusShown = false;
     finishEdit(mousePress(canvas, lastCanvasView, kTwinProjection, x, y, canvasPixelRatio, button));
 }
 
@@ -276,32 +281,22 @@ EMSCRIPTEN_KEEPALIVE void bezierRelease(double x, double y)
     finishEdit(mouseRelease(canvas, x, y));
 }
 
-// A key of the canvas (CanvasKey's order), with Shift for one-pixel steps; the keyboard's use
-// shows the focus frame and the cursor.
+// A key of the canvas (CanvasKey's order), with Shift for one-pixel steps.
 EMSCRIPTEN_KEEPALIVE void bezierKey(int key, int fine)
 {
-    const bool shown = keyboardFocusShown;
-    keyboardFocusShown = true;
-    EditResult edit = keyPress(canvas, lastCanvasView, kTwinProjection, static_cast<CanvasKey>(key), fine != 0,
-                               canvasPixelRatio);
-    edit.repaint = edit.repaint || !shown;
-    finishEdit(edit);
+    finishEdit(keyPress(canvas, lastCanvasView, kTwinProjection, static_cast<CanvasKey>(key), fine != 0,
+                        canvasPixelRatio));
 }
 
 // Focus reached the canvas (from the keyboard, or not) or left it.
 EMSCRIPTEN_KEEPALIVE void bezierFocus(int fromKeyboard)
 {
-    keyboardFocusShown = fromKeyboard != 0;
-    paintCanvas();
+    finishEdit(focusGained(canvas, fromKeyboard != 0));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierBlur()
 {
-    const bool shown = keyboardFocusShown;
-    keyboardFocusShown = false;
-    EditResult edit = focusLost(canvas);
-    edit.repaint = shown;
-    finishEdit(edit);
+    finishEdit(focusLost(canvas));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierSetHighContrast(int on)
@@ -310,13 +305,10 @@ EMSCRIPTEN_KEEPALIVE void bezierSetHighContrast(int on)
     paintCanvas();
 }
 
-// A coordinate typed in the table (axis 0 is x, 1 is y); the row then shows the point as it is,
-// changed or not.
+// A coordinate typed in the table (axis 0 is x, 1 is y).
 EMSCRIPTEN_KEEPALIVE void bezierSetControlPointCoordinate(int index, int axis, const char *text)
 {
     finishEdit(setControlPointCoordinate(canvas, index, axis, text));
-    if (index >= 0 && static_cast<std::size_t>(index) < canvas.controlPoints.size())
-        showTabledRow(static_cast<std::size_t>(index));
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierUndo()
@@ -327,18 +319,6 @@ EMSCRIPTEN_KEEPALIVE void bezierUndo()
 EMSCRIPTEN_KEEPALIVE void bezierRedo()
 {
     finishEdit(redo(canvas));
-}
-
-// The editing mode: 0 delete, 1 add, 2 move, for the page's mode buttons.
-EMSCRIPTEN_KEEPALIVE int bezierMode()
-{
-    return canvas.userMode;
-}
-
-// Whether there is a change to undo (bit 0) and to redo (bit 1), for the page's buttons.
-EMSCRIPTEN_KEEPALIVE int bezierHistory()
-{
-    return (canUndo(canvas) ? 1 : 0) | (canRedo(canvas) ? 2 : 0);
 }
 
 // What the tests read: the counts the two views show.

@@ -156,7 +156,7 @@ function pageStepKeys(slider) {
   });
 }
 
-function forwardPointer(canvas, editor, afterEdit) {
+function forwardPointer(canvas, editor) {
   const position = (e) => {
     const box = canvas.getBoundingClientRect();
     // In the canvas's logical pixels, whatever it is scaled by to fit the window.
@@ -173,7 +173,6 @@ function forwardPointer(canvas, editor, afterEdit) {
     canvas.focus({ preventScroll: true });
     canvas.setPointerCapture(e.pointerId);
     editor._bezierPress(...position(e), QT_BUTTONS[e.button] ?? 0);
-    afterEdit();
   });
   canvas.addEventListener("pointermove", (e) => {
     if (e.isPrimary && canvas.hasPointerCapture(e.pointerId)) editor._bezierMove(...position(e));
@@ -181,7 +180,6 @@ function forwardPointer(canvas, editor, afterEdit) {
   canvas.addEventListener("pointerup", (e) => {
     if (!e.isPrimary || !canvas.hasPointerCapture(e.pointerId)) return;
     editor._bezierRelease(...position(e));
-    afterEdit();
   });
   canvas.addEventListener("contextmenu", (e) => e.preventDefault());
   // A tap target: a touch browser moves a tap that lands on none to a target nearby, and the
@@ -193,39 +191,35 @@ function forwardPointer(canvas, editor, afterEdit) {
 const CANVAS_KEYS = { ArrowLeft: 0, ArrowRight: 1, ArrowUp: 2, ArrowDown: 3, Enter: 4, " ": 4, Escape: 5, a: 6, m: 7,
   d: 8, c: 9 };
 
-function forwardKeys(canvas, editor, afterEdit) {
+function forwardKeys(canvas, editor) {
   canvas.addEventListener("keydown", (e) => {
     if (e.ctrlKey || e.altKey || e.metaKey) return;
     const key = CANVAS_KEYS[e.key.length === 1 ? e.key.toLowerCase() : e.key];
     if (key === undefined) return;
     e.preventDefault();
     editor._bezierKey(key, e.shiftKey ? 1 : 0);
-    afterEdit();
   });
   canvas.addEventListener("focus", () => editor._bezierFocus(canvas.matches(":focus-visible") ? 1 : 0));
-  canvas.addEventListener("blur", () => {
-    editor._bezierBlur();
-    afterEdit();
-  });
+  canvas.addEventListener("blur", () => editor._bezierBlur());
 }
 
 // The buttons of the editing modes by the editor's numbers of them: delete, add, move.
 const MODE_BUTTONS = ["PushButton5", "PushButton1", "PushButton2"];
 
-// Undo and redo from anywhere in the page but a text field, by keys and by the buttons. Returns
-// what brings the page's buttons up to date after an edit: Undo and Redo enabled where there is
-// something to take back or bring back, the mode's button pressed.
-function undoAndRedo(editor) {
-  const undo = $("Undo"), redo = $("Redo");
-  const refresh = () => {
-    const history = editor._bezierHistory();
-    undo.disabled = !(history & 1);
-    redo.disabled = !(history & 2);
-    const mode = editor._bezierMode();
+// What the editor shows after each change: Undo and Redo enabled where there is something to
+// take back or bring back, the mode's button pressed.
+function showControls(settings) {
+  settings.showControls = (canUndo, canRedo, mode) => {
+    $("Undo").disabled = !canUndo;
+    $("Redo").disabled = !canRedo;
     MODE_BUTTONS.forEach((id, m) => $(id).setAttribute("aria-pressed", String(m === mode)));
   };
-  undo.addEventListener("click", () => { editor._bezierUndo(); refresh(); });
-  redo.addEventListener("click", () => { editor._bezierRedo(); refresh(); });
+}
+
+// Undo and redo from anywhere in the page but a text field, by keys and by the buttons.
+function undoAndRedo(editor) {
+  $("Undo").addEventListener("click", () => editor._bezierUndo());
+  $("Redo").addEventListener("click", () => editor._bezierRedo());
   const textField = (element) => element.isContentEditable || element.tagName === "TEXTAREA"
     || (element.tagName === "INPUT" && !["range", "checkbox", "button"].includes(element.type));
   document.addEventListener("keydown", (e) => {
@@ -236,11 +230,8 @@ function undoAndRedo(editor) {
     e.preventDefault();
     if (redoing) editor._bezierRedo();
     else editor._bezierUndo();
-    refresh();
   });
   $("below").hidden = false;
-  refresh();
-  return refresh;
 }
 
 // The high-contrast look: on where the user asks for more contrast or forces colours, and by the
@@ -354,7 +345,7 @@ function sizeViews(editor) {
 
 // The table of control points, which the editor fills after each complete change: a row per
 // point, its x and y as fields that take effect on Enter or when they lose focus.
-function pointTable(settings, afterEdit) {
+function pointTable(settings) {
   const body = $("points").querySelector("tbody");
   const caption = $("points-caption");
   const field = (index, axis) => {
@@ -390,7 +381,6 @@ function pointTable(settings, afterEdit) {
     const row = input.closest("tr").sectionRowIndex;
     window.bezier.ccall("bezierSetControlPointCoordinate", null, ["number", "number", "string"],
       [row, Number(input.dataset.axis), input.value.trim()]);
-    afterEdit();
   };
   body.addEventListener("keydown", (e) => {
     if (e.key !== "Enter" || e.target.tagName !== "INPUT") return;
@@ -422,8 +412,8 @@ async function start() {
     printErr: (text) => stopped || console.error(text),
   };
   window.addEventListener("error", (event) => stopped && event.preventDefault());
-  let refreshHistory = () => {};
-  pointTable(settings, () => refreshHistory());
+  pointTable(settings);
+  showControls(settings);
   let editor;
   try {
     // Threads need the memory shared between them, which a browser allows only in a page
@@ -448,10 +438,10 @@ async function start() {
   showOnLcd($("LCDNumber1"), Number(level.value));
   zoom.addEventListener("input", () => editor._bezierSetZoom(Number(zoom.value)));
   new Dial($("RotateDial"), (value) => editor._bezierSetZRotation(value));
-  refreshHistory = undoAndRedo(editor);
-  $("PushButton1").addEventListener("click", () => { editor._bezierSetAddMode(); refreshHistory(); });
-  $("PushButton2").addEventListener("click", () => { editor._bezierSetMoveMode(); refreshHistory(); });
-  $("PushButton4").addEventListener("click", () => { editor._bezierDeleteAllControlPoints(); refreshHistory(); });
+  undoAndRedo(editor);
+  $("PushButton1").addEventListener("click", () => editor._bezierSetAddMode());
+  $("PushButton2").addEventListener("click", () => editor._bezierSetMoveMode());
+  $("PushButton4").addEventListener("click", () => editor._bezierDeleteAllControlPoints());
   const hull = $("CheckBox2").querySelector("input"), subdivision = $("CheckBox3").querySelector("input");
   hull.addEventListener("change", () => editor._bezierSetShowConvexHull(hull.checked ? 1 : 0));
   subdivision.addEventListener("change", () => editor._bezierSetShowSubDivPoints(subdivision.checked ? 1 : 0));
@@ -460,12 +450,12 @@ async function start() {
     editor._bezierChangeDrawLevel(Number(level.value));
   });
   // The canvas announces its count to the parameter view inside the C++.
-  $("PushButton5").addEventListener("click", () => { editor._bezierSetSelectMode(); refreshHistory(); });
+  $("PushButton5").addEventListener("click", () => editor._bezierSetSelectMode());
 
   pageStepKeys(zoom);
   pageStepKeys(level);
-  forwardPointer($("canvas"), editor, refreshHistory);
-  forwardKeys($("canvas"), editor, refreshHistory);
+  forwardPointer($("canvas"), editor);
+  forwardKeys($("canvas"), editor);
   highContrast(editor);
   $("help").hidden = false;
   document.documentElement.dataset.ready = "true";
