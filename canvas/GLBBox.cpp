@@ -6,7 +6,6 @@
 #include "core/WindowQuads.h"
 #include "gl/GLWidgetSupport.h"
 
-#include <QColor>
 #include <QFocusEvent>
 #include <QKeyEvent>
 
@@ -30,31 +29,52 @@ void returnFreeHeap()
 #endif
 }
 
-void setMaterial(GLenum face, GLenum parameter, Rgb color)
-{
-    const std::array<GLfloat, 4> rgba{color.red, color.green, color.blue, 1.0f};
-    glMaterialfv(face, parameter, rgba.data());
-}
-
-// Lines take only ambient light: they are drawn with the axes list's zero normal.
-void setLineMaterial(Rgb color)
-{
-    setMaterial(GL_FRONT_AND_BACK, GL_AMBIENT, color);
-}
-
 void setMarkerMaterial(Rgb color)
 {
-    setMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, color);
+    const std::array<GLfloat, 4> rgba{color.red, color.green, color.blue, 1.0f};
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, rgba.data());
 }
 
-void glColor(const QColor &color)
+void glColor(Rgb color)
 {
-    glColor4f(color.redF(), color.greenF(), color.blueF(), color.alphaF());
+    glColor3f(color.red, color.green, color.blue);
 }
 
 void vertex(const Point3 &p)
 {
     glVertex3f(static_cast<GLfloat>(p.x), static_cast<GLfloat>(p.y), static_cast<GLfloat>(p.z));
+}
+
+GLenum lineMode(Primitive primitive)
+{
+    switch (primitive) {
+    case Primitive::Segments: return GL_LINES;
+    case Primitive::Points: return GL_POINTS;
+    default: return GL_LINE_STRIP;
+    }
+}
+
+// The constant vertices of the axes' runs.
+const Point3 *fixedVertices(VertexSource source)
+{
+    return source == VertexSource::CanvasAxes ? kCanvasAxes.data() : kCanvasAxisPoints.data();
+}
+
+// Draws in window pixels of the frame, depth as the window's normalised depth.
+template <typename Draw> void inWindowPixels(const SceneFrame &frame, Draw draw)
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, frame.width, 0, frame.height, 1, -1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    draw();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
 }
 
 // Drawing or dropping this many vertices or more leaves enough free heap behind in the
@@ -113,7 +133,7 @@ void GLBBox::initializeGL()
     glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse.data());
     glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpecular.data());
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient.data());
-    glEnable(GL_LIGHTING);
+    // Lit runs switch the lighting on for themselves.
     glEnable(GL_LIGHT0);
     glEnable(GL_DEPTH_TEST);
     listPixelRatio = devicePixelRatioF();
@@ -136,6 +156,10 @@ void GLBBox::resizeGL(int, int)
 void GLBBox::paintGL()
 {
     makeCurrent();
+    if (look() != axesListLook) {
+        glDeleteLists(axesList, 1);
+        axesList = makeAxesList();
+    }
     setFramebufferViewport(*this);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -145,10 +169,12 @@ void GLBBox::paintGL()
     glRotatef(yRot, 0.0f, 1.0f, 0.0f);
     glRotatef(zRot, 0.0f, 0.0f, 1.0f);
     glEnable(GL_DEPTH_TEST);
+    const QSize device = size() * devicePixelRatioF();
+    const SceneFrame frame{currentViewTransform(), device.width(), device.height(), devicePixelRatioF()};
+    const Scene scene = canvasScene(*this, curveContent, look(), frame);
     glCallList(axesList);
-    drawCurveBuffers();
-    if (keyboardFocusShown)
-        drawKeyboardFocus();
+    for (std::size_t i = scene.fixedRuns; i < scene.runs.size(); ++i)
+        drawRun(scene, scene.runs[i], frame);
     glFinish();
     if (trimHeapAfterPaint) {
         returnFreeHeap();
@@ -159,30 +185,18 @@ void GLBBox::paintGL()
 GLuint GLBBox::makeAxesList()
 {
     makeCurrent();
+    axesListLook = look();
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glColor(Qt::white);
-    glLineWidth(devicePixels(*this, kAxisLineWidth));
-
-    glBegin(GL_LINES);
-    for (std::size_t axis = 0; axis < kCanvasAxisColors.size(); ++axis) {
-        setLineMaterial(kCanvasAxisColors[axis]);
-        // The zero normal stays current after this list, so every line drawn later gets
-        // ambient light only.
-        if (axis == 0)
-            glNormal3f(0.0f, 0.0f, 0.0f);
-        vertex(kCanvasAxes[2 * axis]);
-        vertex(kCanvasAxes[2 * axis + 1]);
+    for (const DrawRun &run : canvasAxesRuns(look())) {
+        glColor(run.color);
+        glLineWidth(devicePixels(*this, run.width));
+        glPointSize(devicePixels(*this, run.width));
+        glBegin(lineMode(run.primitive));
+        for (std::size_t i = run.first; i < run.first + run.count; ++i)
+            vertex(fixedVertices(run.source)[i]);
+        glEnd();
     }
-    glEnd();
-
-    glPointSize(devicePixels(*this, kAxisPointSize));
-    glBegin(GL_POINTS);
-    setLineMaterial(kAxisPointColor);
-    for (const Point3 &p : kCanvasAxisPoints)
-        vertex(p);
-    glEnd();
-
     glEndList();
     return list;
 }
@@ -208,74 +222,77 @@ void GLBBox::buildCurveList()
     curveContent = content;
 }
 
-void GLBBox::drawCurveBuffers()
+void GLBBox::drawRun(const Scene &scene, const DrawRun &run, const SceneFrame &frame)
 {
-    const CurveBufferLayout &content = curveContent;
-    glEnableClientState(GL_VERTEX_ARRAY);
-    if (lineBuffer.bind()) {
-        glVertexPointer(3, GL_FLOAT, 0, bufferOffset(0));
-        // The curve takes the material the axes list leaves current: grey under the ambient light.
-        glLineWidth(devicePixels(*this, kCurveLineWidth));
-        glDrawArrays(GL_LINE_STRIP, 0, GLsizei(content.curve));
-        GLint first = GLint(content.curve);
-        for (const auto &[shown, count] : {std::pair{content.polygonShown, content.polygon},
-                                           std::pair{content.hullShown, content.hull}}) {
-            if (!shown)
-                continue;
-            glLineWidth(devicePixels(*this, kOutlineLineWidth));
-            setLineMaterial(kOutlineColor);
-            glDrawArrays(GL_LINE_STRIP, first, GLsizei(count));
-            first += GLint(count);
+    switch (run.primitive) {
+    case Primitive::Segments:
+    case Primitive::Strip:
+    case Primitive::Points:
+        glColor(run.color);
+        if (run.dash.dash > 0.0f)
+            drawDashedLine(run, frame);
+        else if (lineBuffer.bind()) {
+            glLineWidth(devicePixels(*this, run.width));
+            glPointSize(devicePixels(*this, run.width));
+            glEnableClientState(GL_VERTEX_ARRAY);
+            glVertexPointer(3, GL_FLOAT, 0, bufferOffset(0));
+            glDrawArrays(lineMode(run.primitive), GLint(run.first), GLsizei(run.count));
+            glDisableClientState(GL_VERTEX_ARRAY);
         }
-    }
-
-    if (markerBuffer.bind()) {
-        constexpr GLsizei stride = kLitVertexFloats * sizeof(float);
-        glEnableClientState(GL_NORMAL_ARRAY);
-        glVertexPointer(3, GL_FLOAT, stride, bufferOffset(0));
-        glNormalPointer(GL_FLOAT, stride, bufferOffset(kPositionFloats));
-        // Yellow markers, the selected one in its own colour.
-        const GLsizei count = GLsizei(content.controlMarkers);
-        for (const MarkerRun &run : controlMarkerRuns(content.controlMarkers, content.selectedMarker)) {
-            if (run.first == run.last)
-                continue;
+        break;
+    case Primitive::LitTriangles:
+        if (markerBuffer.bind()) {
+            constexpr GLsizei stride = kLitVertexFloats * sizeof(float);
+            glEnable(GL_LIGHTING);
+            glEnableClientState(GL_VERTEX_ARRAY);
+            glEnableClientState(GL_NORMAL_ARRAY);
+            glVertexPointer(3, GL_FLOAT, stride, bufferOffset(0));
+            glNormalPointer(GL_FLOAT, stride, bufferOffset(kPositionFloats));
             setMarkerMaterial(run.color);
-            glDrawArrays(GL_TRIANGLES, GLint(run.first * kMarkerVertices), GLsizei((run.last - run.first) * kMarkerVertices));
+            glDrawArrays(GL_TRIANGLES, GLint(run.first), GLsizei(run.count));
+            glDisableClientState(GL_NORMAL_ARRAY);
+            glDisableClientState(GL_VERTEX_ARRAY);
+            glDisable(GL_LIGHTING);
         }
-        if (content.subdivisionMarkersShown) {
-            setMarkerMaterial(kSubdivisionMarkerColor);
-            glDrawArrays(GL_TRIANGLES, count * GLsizei(kMarkerVertices),
-                         GLsizei(content.subdivisionMarkers * kMarkerVertices));
-        }
-        glDisableClientState(GL_NORMAL_ARRAY);
+        break;
+    case Primitive::Rectangles:
+        glDisable(GL_DEPTH_TEST);
+        glColor(run.color);
+        inWindowPixels(frame, [&] {
+            for (std::size_t i = run.first; i < run.first + run.count; ++i) {
+                const WindowRect &r = scene.rectangles[i];
+                glRectf(r.left, r.bottom, r.right, r.top);
+            }
+        });
+        glEnable(GL_DEPTH_TEST);
+        break;
     }
-    glDisableClientState(GL_VERTEX_ARRAY);
     VertexBuffer::release();
 }
 
-void GLBBox::drawKeyboardFocus()
+void GLBBox::drawDashedLine(const DrawRun &run, const SceneFrame &frame)
 {
-    const QSize size = this->size() * devicePixelRatioF();
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, size.width(), 0, size.height(), -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    for (const WindowRect &r :
-         keyboardFocusMarks(size.width(), size.height(), cursorX, cursorY, devicePixelRatioF())) {
-        glColor3f(r.color.red, r.color.green, r.color.blue);
-        glRectf(r.left, r.bottom, r.right, r.top);
-    }
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopAttrib();
+    std::vector<float> positions(run.count * kPositionFloats);
+    if (!lineBuffer.read(run.first * kPositionFloats * sizeof(float), positions.data(),
+                         positions.size() * sizeof(float)))
+        return;
+    const MatrixF transform
+        = productOf(toSinglePrecision(frame.view.projection), toSinglePrecision(frame.view.modelview));
+    std::vector<WindowPoint> points(run.count);
+    for (std::size_t i = 0; i < run.count; ++i)
+        points[i] = windowPointOf(transform, positions.data() + i * kPositionFloats, static_cast<float>(frame.width),
+                                  static_cast<float>(frame.height));
+    const auto ratio = static_cast<float>(frame.pixelRatio);
+    std::vector<float> strip;
+    appendDashedStrip(points.data(), points.size(), halfLineWidth(run.width, frame.pixelRatio), run.dash.dash * ratio,
+                      run.dash.gap * ratio, strip);
+    VertexBuffer::release();
+    inWindowPixels(frame, [&] {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, strip.data());
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, GLsizei(strip.size() / kPositionFloats));
+        glDisableClientState(GL_VERTEX_ARRAY);
+    });
 }
 
 void GLBBox::keyPressEvent(QKeyEvent *event)

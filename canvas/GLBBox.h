@@ -2,6 +2,7 @@
 
 #include "canvas/VertexBuffer.h"
 #include "core/CanvasEditing.h"
+#include "core/Scene.h"
 #include "core/VertexArrays.h"
 
 #include <QOpenGLWidget>
@@ -66,9 +67,11 @@ private:
     // announced, the trace written, the repaint, and what is announced after it.
     void finishEdit(const bezier::EditResult &edit);
     void buildCurveList();
-    void drawCurveBuffers();
-    // The focus frame and the cursor, in window pixels.
-    void drawKeyboardFocus();
+    // Executes one of the scene's runs that change with the curve (the axes' are in a list).
+    void drawRun(const bezier::Scene &scene, const bezier::DrawRun &run, const bezier::SceneFrame &frame);
+    // A dashed run, as quads in window pixels.
+    void drawDashedLine(const bezier::DrawRun &run, const bezier::SceneFrame &frame);
+    bezier::Look look() const { return bezier::lookOf(*this); }
     // The model's recompute, then the buffers rebuilt. computeConvexHull and
     // nearestControlPoint are the model's own, which the rules call.
     void recomputeLevels();
@@ -86,6 +89,7 @@ private:
     // Whether the next paint hands the free heap back to the system: set when a large content
     // was made or dropped.
     bool trimHeapAfterPaint = false;
-    // The device pixel ratio the axes list's line widths were made for.
+    // The device pixel ratio and the look the axes list was made for.
     qreal listPixelRatio = 1.0;
+    bezier::Look axesListLook = bezier::Look::Default;
 };

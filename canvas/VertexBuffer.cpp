@@ -38,6 +38,12 @@ bool VertexBuffer::bind()
     return buffer.isCreated() && buffer.bind();
 }
 
+bool VertexBuffer::read(std::size_t offset, void *out, std::size_t bytes)
+{
+    return storedBytes && offset + bytes <= *storedBytes && bind()
+           && buffer.read(static_cast<int>(offset), out, static_cast<int>(bytes));
+}
+
 void VertexBuffer::release()
 {
     QOpenGLBuffer::release(QOpenGLBuffer::VertexBuffer);

@@ -19,6 +19,8 @@ public:
     bool unmap();
     // Binds the buffer for drawing; false when it was never filled in this context.
     bool bind();
+    // Copies `bytes` of the content from byte `offset` to `out`; false where it cannot.
+    bool read(std::size_t offset, void *out, std::size_t bytes);
     static void release();
     // Deletes the buffer object; the widget's context must be current.
     void destroy();

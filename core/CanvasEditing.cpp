@@ -54,6 +54,7 @@ EditResult settled(const CanvasModel &canvas, EditResult result)
     result.canUndo = canUndo(canvas);
     result.canRedo = canRedo(canvas);
     result.mode = canvas.userMode;
+    result.highContrast = canvas.highContrast;
     return result;
 }
 
@@ -280,6 +281,12 @@ EditResult setShowSubDivPoints(CanvasModel &canvas, bool show)
     return settled(canvas, drawingChanged());
 }
 
+EditResult setHighContrast(CanvasModel &canvas, bool on)
+{
+    canvas.highContrast = on;
+    return settled(canvas, repaintOnly());
+}
+
 EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, double x,
                       double y, double pixelRatio, int button)
 {
@@ -407,6 +414,11 @@ EditResult canvasKeyRule(CanvasModel &canvas, const ViewTransform &view, const P
         return setMoveMode(canvas);
     case CanvasKey::DeleteMode:
         return setSelectMode(canvas);
+    case CanvasKey::HighContrast: {
+        EditResult result = setHighContrast(canvas, !canvas.highContrast);
+        result.announcement = canvas.highContrast ? "High contrast on." : "High contrast off.";
+        return result;
+    }
     case CanvasKey::ReadCursor: {
         EditResult result;
         const std::optional<Point3> under

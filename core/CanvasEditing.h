@@ -30,10 +30,11 @@ struct EditResult
     // The depth was set: announce it after the repaint.
     bool drawLevelChanged = false;
     // What the controls beside the canvas show afterwards: whether undo and redo would do
-    // anything, and the mode.
+    // anything, the mode and the look.
     bool canUndo = false;
     bool canRedo = false;
     UserMode mode = kAddMode;
+    bool highContrast = false;
     // A point whose typed coordinate was refused or left as shown: its row shows the point again.
     int pointShownAgain = -1;
 };
@@ -44,6 +45,7 @@ struct EditResult
 //   "Point 2 picked up at (x, y)."  "Point 2 moved to (x, y)."  "Point 2 put back at (x, y)."
 //   "Undone: <the change>"  "Redone: <the change>"  "Nothing to undo."  "Nothing to redo."
 //   "Add mode."  "Move mode."  "Delete mode."  "Cursor at (x, y)."
+//   "High contrast on."  "High contrast off."
 //   "Point 2's x must be a number from -1000000 to 1000000: it stays 0.25." (the bounds are
 //   kCoordinateLimit)
 
@@ -60,6 +62,8 @@ EditResult changeDrawLevel(CanvasModel &canvas, int level);
 EditResult togglepolyline(CanvasModel &canvas, bool show);
 EditResult setShowConvexHull(CanvasModel &canvas, bool show);
 EditResult setShowSubDivPoints(CanvasModel &canvas, bool show);
+// The high-contrast look on or off: the key H says so, a switch speaks for itself.
+EditResult setHighContrast(CanvasModel &canvas, bool on);
 
 // A press of `button` at logical position (x, y), y downwards, a move to (x, y) while a button
 // is held, and the release, in the view of the last paint. `pixelRatio` device pixels make a
@@ -73,8 +77,8 @@ EditResult mouseRelease(CanvasModel &canvas, double x, double y);
 // The keys the canvas takes while it has focus; `fine` is Shift, which steps the cursor by one
 // pixel instead of ten. Activate is Enter or Space: a left press at the cursor, or the drop of
 // a point held by keys; Escape puts a held point back.
-// ReadCursor (C) says where the cursor is.
-enum class CanvasKey { Left, Right, Up, Down, Activate, Escape, AddMode, MoveMode, DeleteMode, ReadCursor };
+// ReadCursor (C) says where the cursor is; HighContrast (H) switches the look.
+enum class CanvasKey { Left, Right, Up, Down, Activate, Escape, AddMode, MoveMode, DeleteMode, ReadCursor, HighContrast };
 EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
                     bool fine, double pixelRatio);
 // The canvas gained focus; from the keyboard, its focus frame and cursor show. It lost focus: a

@@ -7,19 +7,23 @@
 namespace bezier {
 
 // What the canvas draws with, for every front end: materials, marker sizes and line widths in
-// device-independent pixels.
+// device-independent pixels. Lines take the ambient light only (ambientLit), markers the
+// light too.
 
 struct Rgb
 {
     float red;
     float green;
     float blue;
+
+    friend bool operator==(const Rgb &, const Rgb &) = default;
 };
 
 constexpr Rgb kXAxisColor{0.5f, 1.0f, 0.0f};
 constexpr Rgb kYAxisColor{1.0f, 0.0f, 0.5f};
 constexpr Rgb kZAxisColor{0.0f, 1.0f, 0.8f};
 constexpr Rgb kAxisPointColor{1.0f, 1.0f, 1.0f};
+constexpr Rgb kCurveColor{1.0f, 1.0f, 1.0f};
 constexpr Rgb kOutlineColor{1.0f, 0.0f, 0.0f};
 constexpr Rgb kControlMarkerColor{1.0f, 1.0f, 0.0f};
 constexpr Rgb kSelectedMarkerColor{1.0f, 0.4f, 1.0f};
@@ -50,7 +54,7 @@ constexpr float kCursorGap = 3.0f;
 constexpr float kCursorLineWidth = 1.0f;
 
 // The high-contrast look, for the page's switch and the user's contrast preference: the lines
-// too dim on black at the seed's ambient light (the control polygon and the hull at 2.4:1, the
+// too dim on black at the default ambient light (the control polygon and the hull at 2.4:1, the
 // y axis at 2.5:1) take these colours as lit, at least 6:1 against black; the hull is dashed so it
 // differs from the polygon by more than colour; each control point gets an outline, so it differs
 // from the subdivision points by shape too. Sizes in logical pixels.
@@ -62,8 +66,7 @@ constexpr Rgb kControlOutlineColor{1.0f, 1.0f, 1.0f};
 constexpr float kControlOutlineHalfSize = 6.0f;
 constexpr float kControlOutlineWidth = 1.0f;
 
-// Lines take ambient light only, as the axes leave the zero normal current: the scene's ambient
-// times the material, clamped.
+// A line's colour under the ambient light: the scene's ambient times the material, clamped.
 constexpr Rgb ambientLit(Rgb color)
 {
     return {std::min(1.0f, kSceneAmbient * color.red), std::min(1.0f, kSceneAmbient * color.green),

@@ -61,6 +61,8 @@ struct CanvasModel
     bool showConvexHull = false;
     bool showSubDivPoints = false;
     UserMode userMode = kAddMode;
+    // The high-contrast look; off at start.
+    bool highContrast = false;
     // Storage the level cache reuses, so that a drag allocates nothing.
     LevelStorage levelStorage;
     // The keyboard cursor, in logical pixels from the top left, y downwards.

@@ -1,7 +1,6 @@
 #include "web/WebGLViews.h"
 
 #include "core/CanvasLook.h"
-#include "core/ParameterLook.h"
 
 #include <emscripten/console.h>
 
@@ -187,25 +186,44 @@ const std::vector<WindowPoint> &WebGLView::toWindow(const float *positions, std:
     return windowPoints;
 }
 
-void WebGLView::addDashedStrip(const float *positions, std::size_t count, float width, Rgb color)
+void WebGLView::addLines(const DrawRun &run, const float *positions)
 {
-    toWindow(positions, count);
+    toWindow(positions, run.count);
     const GLint first = static_cast<GLint>(lineStrip.size() / kPositionFloats);
+    const float halfWidth = halfLineWidth(run.width, pixelRatio);
     const auto ratio = static_cast<float>(pixelRatio);
-    const std::size_t added = appendDashedStrip(windowPoints.data(), count, halfLineWidth(width, pixelRatio),
-                                                kHullDash * ratio, kHullGap * ratio, lineStrip);
+    const LineKind kind = run.primitive == Primitive::Segments ? LineKind::Segments
+                          : run.primitive == Primitive::Points ? LineKind::Points
+                                                               : LineKind::Strip;
+    const std::size_t added
+        = run.dash.dash > 0.0f
+              ? appendDashedStrip(windowPoints.data(), run.count, halfWidth, run.dash.dash * ratio,
+                                  run.dash.gap * ratio, lineStrip)
+              : appendLineQuads(windowPoints.data(), run.count, kind, halfWidth, lineStrip);
     if (added > 0)
-        lineRuns.push_back({first, static_cast<GLsizei>(added), color});
+        lineRuns.push_back({first, static_cast<GLsizei>(added), run.color});
 }
 
-void WebGLView::addLines(const float *positions, std::size_t count, LineKind kind, float width, Rgb color)
+template <typename Vertices, typename DrawTriangles>
+void WebGLView::execute(const Scene &scene, Vertices vertices, DrawTriangles drawTriangles)
 {
-    toWindow(positions, count);
-    const GLint first = static_cast<GLint>(lineStrip.size() / kPositionFloats);
-    const std::size_t added
-        = appendLineQuads(windowPoints.data(), count, kind, halfLineWidth(width, pixelRatio), lineStrip);
-    if (added > 0)
-        lineRuns.push_back({first, static_cast<GLsizei>(added), color});
+    for (const DrawRun &run : scene.runs) {
+        switch (run.primitive) {
+        case Primitive::LitTriangles:
+            // What was added lies under the triangles, as it was drawn first.
+            drawLines();
+            drawTriangles(run);
+            break;
+        case Primitive::Rectangles:
+            for (std::size_t i = run.first; i < run.first + run.count; ++i)
+                addRectangle(scene.rectangles[i]);
+            break;
+        default:
+            addLines(run, vertices(run));
+            break;
+        }
+    }
+    drawLines();
 }
 
 void WebGLView::addRectangle(const WindowRect &rect)
@@ -260,8 +278,6 @@ void CanvasGLView::upload(const CanvasModel &canvas)
     layout = curveBufferLayout(canvas);
     linePositions.resize(layout.lineVertices() * kPositionFloats);
     putLinePositions(canvas, layout, linePositions.data());
-    controlPositions.resize(canvas.controlPoints.size() * kPositionFloats);
-    putPositions(canvas.controlPoints.data(), canvas.controlPoints.size(), controlPositions.data());
 
     constexpr std::size_t markerFloats = kMarkerVertices * kLitVertexFloats;
     const std::size_t markers = layout.markers();
@@ -277,82 +293,49 @@ void CanvasGLView::upload(const CanvasModel &canvas)
     }
 }
 
-ViewTransform CanvasGLView::paint(const CanvasModel &canvas, bool keyboardFocus, bool highContrast)
+ViewTransform CanvasGLView::paint(const CanvasModel &canvas)
 {
     const ViewTransform view = viewTransformOf(
         deviceWidth, deviceHeight,
         canvasModelview(canvas.xTrans, canvas.yTrans, canvas.zoom, canvas.xRot, canvas.yRot, canvas.zRot),
         canvasProjection());
     beginFrame(view);
-
-    // The axes, then the curve in the axis points' material, then the outlines.
+    const Scene scene = canvasScene(canvas, layout, lookOf(canvas), {view, deviceWidth, deviceHeight, pixelRatio});
     std::array<float, kCanvasAxes.size() * kPositionFloats> axes;
     putPositions(kCanvasAxes.data(), kCanvasAxes.size(), axes.data());
-    for (std::size_t axis = 0; axis < kCanvasAxisColors.size(); ++axis)
-        addLines(axes.data() + axis * 2 * kPositionFloats, 2, LineKind::Segments, kAxisLineWidth,
-                 highContrast && axis == 1 ? kHighContrastYAxisColor : ambientLit(kCanvasAxisColors[axis]));
     std::array<float, kCanvasAxisPoints.size() * kPositionFloats> axisPoints;
     putPositions(kCanvasAxisPoints.data(), kCanvasAxisPoints.size(), axisPoints.data());
-    addLines(axisPoints.data(), kCanvasAxisPoints.size(), LineKind::Points, kAxisPointSize, ambientLit(kAxisPointColor));
-    const float *positions = linePositions.data();
-    addLines(positions, layout.curve, LineKind::Strip, kCurveLineWidth, ambientLit(kAxisPointColor));
-    positions += layout.curve * kPositionFloats;
-    const Rgb outline = highContrast ? kHighContrastOutlineColor : ambientLit(kOutlineColor);
-    addLines(positions, layout.polygon, LineKind::Strip, kOutlineLineWidth, outline);
-    positions += layout.polygon * kPositionFloats;
-    if (highContrast)
-        addDashedStrip(positions, layout.hull, kOutlineLineWidth, outline);
-    else
-        addLines(positions, layout.hull, LineKind::Strip, kOutlineLineWidth, outline);
-    drawLines();
-
-    glUseProgram(markerProgram);
-    glBindVertexArray(markerArray);
-    glUniformMatrix4fv(markerLocations.transform, 1, GL_FALSE, transform.data());
-    glUniformMatrix3fv(markerLocations.normalTransform, 1, GL_FALSE, normalMatrixOf(view.modelview).data());
-    glUniform3fv(markerLocations.lightDirection, 1, lightDirection().data());
-    glUniform1f(markerLocations.sceneAmbient, kSceneAmbient);
-    glUniform1f(markerLocations.lightDiffuse, kLightIntensity);
-    const auto drawMarkers = [&](std::size_t first, std::size_t last, Rgb color) {
-        if (first == last)
-            return;
-        glUniform3f(markerLocations.material, color.red, color.green, color.blue);
-        glDrawArrays(GL_TRIANGLES, GLint(first * kMarkerVertices), GLsizei((last - first) * kMarkerVertices));
+    const auto vertices = [&](const DrawRun &run) {
+        const float *source = run.source == VertexSource::CanvasAxes         ? axes.data()
+                              : run.source == VertexSource::CanvasAxisPoints ? axisPoints.data()
+                                                                             : linePositions.data();
+        return source + run.first * kPositionFloats;
     };
-    for (const MarkerRun &run : controlMarkerRuns(layout.controlMarkers, layout.selectedMarker))
-        drawMarkers(run.first, run.last, run.color);
-    drawMarkers(layout.controlMarkers, layout.markers(), kSubdivisionMarkerColor);
-    if (highContrast) {
-        const auto &points = toWindow(controlPositions.data(), controlPositions.size() / kPositionFloats);
-        for (const WindowRect &rect : controlPointOutlines(points, pixelRatio))
-            addRectangle(rect);
-        drawLines();
-    }
-    if (keyboardFocus) {
-        for (const WindowRect &rect :
-             keyboardFocusMarks(deviceWidth, deviceHeight, canvas.cursorX, canvas.cursorY, pixelRatio))
-            addRectangle(rect);
-        drawLines();
-    }
+    bool lightSet = false;
+    const auto drawTriangles = [&](const DrawRun &run) {
+        glUseProgram(markerProgram);
+        glBindVertexArray(markerArray);
+        if (!lightSet) {
+            glUniformMatrix4fv(markerLocations.transform, 1, GL_FALSE, transform.data());
+            glUniformMatrix3fv(markerLocations.normalTransform, 1, GL_FALSE, normalMatrixOf(view.modelview).data());
+            glUniform3fv(markerLocations.lightDirection, 1, lightDirection().data());
+            glUniform1f(markerLocations.sceneAmbient, kSceneAmbient);
+            glUniform1f(markerLocations.lightDiffuse, kLightIntensity);
+            lightSet = true;
+        }
+        glUniform3f(markerLocations.material, run.color.red, run.color.green, run.color.blue);
+        glDrawArrays(GL_TRIANGLES, GLint(run.first), GLsizei(run.count));
+    };
+    execute(scene, vertices, drawTriangles);
     return view;
 }
 
 void ParameterGLView::upload(const ParameterModel &parameter)
 {
-    std::vector<float> &positions = curvePositions;
-    positions.clear();
-    curveCounts.clear();
-    for (const Polyline &curve : parameter.basisCurves) {
-        const std::size_t start = positions.size();
-        positions.resize(start + curve.size() * kPositionFloats);
-        putPositions(curve.data(), curve.size(), positions.data() + start);
-        curveCounts.push_back(static_cast<GLsizei>(curve.size()));
-    }
-    // The parameter line comes last.
-    const Point3 line[2] = {{parameter.u, 0, 0}, {parameter.u, 1, 0}};
-    const std::size_t start = positions.size();
-    positions.resize(start + 2 * kPositionFloats);
-    putPositions(line, 2, positions.data() + start);
+    scene = parameterScene(parameter);
+    const Polyline vertices = parameterVertices(parameter);
+    linePositions.resize(vertices.size() * kPositionFloats);
+    putPositions(vertices.data(), vertices.size(), linePositions.data());
 }
 
 void ParameterGLView::paint()
@@ -360,13 +343,9 @@ void ParameterGLView::paint()
     beginFrame(viewTransformOf(deviceWidth, deviceHeight, parameterModelview(), parameterProjection()));
     std::array<float, kParameterAxes.size() * kPositionFloats> axes;
     putPositions(kParameterAxes.data(), kParameterAxes.size(), axes.data());
-    addLines(axes.data(), kParameterAxes.size(), LineKind::Segments, kParameterAxisWidth, kParameterAxisColor);
-    const float *positions = curvePositions.data();
-    for (GLsizei count : curveCounts) {
-        addLines(positions, std::size_t(count), LineKind::Strip, kParameterCurveWidth, kParameterCurveColor);
-        positions += std::size_t(count) * kPositionFloats;
-    }
-    // The parameter line, as wide as the curves.
-    addLines(positions, 2, LineKind::Segments, kParameterCurveWidth, kParameterLineColor);
-    drawLines();
+    const auto vertices = [&](const DrawRun &run) {
+        return (run.source == VertexSource::ParameterAxes ? axes.data() : linePositions.data())
+               + run.first * kPositionFloats;
+    };
+    execute(scene, vertices, [](const DrawRun &) {});
 }

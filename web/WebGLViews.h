@@ -2,6 +2,7 @@
 
 #include "core/CanvasModel.h"
 #include "core/ParameterModel.h"
+#include "core/Scene.h"
 #include "core/VertexArrays.h"
 #include "core/WindowQuads.h"
 
@@ -28,16 +29,10 @@ public:
 
 protected:
     void beginFrame(const bezier::ViewTransform &view);
-    // Adds the lines or points of `count` positions to the frame, `width` device-independent
-    // pixels wide.
-    void addLines(const float *positions, std::size_t count, bezier::LineKind kind, float width, bezier::Rgb color);
-    // Where `transform` puts `count` positions, in window pixels.
-    const std::vector<bezier::WindowPoint> &toWindow(const float *positions, std::size_t count);
-    void addRectangle(const bezier::WindowRect &rect);
-    // A strip of `count` positions as dashes, `width` device-independent pixels wide.
-    void addDashedStrip(const float *positions, std::size_t count, float width, bezier::Rgb color);
-    // Draws what was added, in that order.
-    void drawLines();
+    // Executes the scene's runs in order, `vertices` giving the positions of each line run's
+    // source and `drawTriangles` drawing the lit ones.
+    template <typename Vertices, typename DrawTriangles>
+    void execute(const bezier::Scene &scene, Vertices vertices, DrawTriangles drawTriangles);
     // A program of the two shaders; 0, with the compiler's log on the console, where either fails.
     static GLuint linkedProgram(const char *vertexSource, const char *fragmentSource);
 
@@ -49,6 +44,14 @@ protected:
     bezier::MatrixF transform{};
 
 private:
+    // Adds a line run's quads to the frame, from its vertices' positions.
+    void addLines(const bezier::DrawRun &run, const float *positions);
+    // Where `transform` puts `count` positions, in window pixels.
+    const std::vector<bezier::WindowPoint> &toWindow(const float *positions, std::size_t count);
+    void addRectangle(const bezier::WindowRect &rect);
+    // Draws what was added, in that order.
+    void drawLines();
+
     GLuint lineProgram = 0;
     GLint viewportSizeLocation = -1;
     GLint colorLocation = -1;
@@ -72,10 +75,9 @@ public:
     Start create(const char *selector);
     // Fills the buffers from the canvas's members, as the desktop's buildCurveList does.
     void upload(const bezier::CanvasModel &canvas);
-    // Draws a frame, with the focus frame and the cursor where asked, in the default look or the
-    // high-contrast one, and returns the view it was drawn in, which the next press unprojects
-    // with.
-    bezier::ViewTransform paint(const bezier::CanvasModel &canvas, bool keyboardFocus, bool highContrast);
+    // Draws the canvas's scene and returns the view it was drawn in, which the next press
+    // unprojects with.
+    bezier::ViewTransform paint(const bezier::CanvasModel &canvas);
 
 private:
     GLuint markerProgram = 0;
@@ -93,8 +95,6 @@ private:
     // What upload took from the canvas.
     bezier::CurveBufferLayout layout;
     std::vector<float> linePositions;
-    // The control points' positions, for their outlines in the high-contrast look.
-    std::vector<float> controlPositions;
     // One batch of markers on its way to the buffer, kept between uploads: a drag uploads at
     // every event.
     std::vector<float> markerBatch;
@@ -107,7 +107,7 @@ public:
     void paint();
 
 private:
-    // The basis curves, then the parameter line.
-    std::vector<float> curvePositions;
-    std::vector<GLsizei> curveCounts;
+    bezier::Scene scene;
+    // The positions of the scene's ParameterLines runs.
+    std::vector<float> linePositions;
 };

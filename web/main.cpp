@@ -25,8 +25,6 @@ ViewTransform lastCanvasView;
 // the window is too narrow for it.
 double canvasPixelRatio = 1.0;
 double parameterPixelRatio = 1.0;
-// The page's switch or the user's contrast preference asks for the high-contrast look.
-bool highContrast = false;
 // The views' drawing buffers in device pixels, as last given.
 struct ViewSizes
 {
@@ -86,9 +84,10 @@ EM_JS(void, showPointCount, (int count, const char *caption), {
     Module.showPointCount(count, UTF8ToString(caption));
 });
 
-// Undo and Redo enabled where they would do something, and the mode's button pressed.
-EM_JS(void, showControls, (int canUndo, int canRedo, int mode), {
-    Module.showControls(canUndo !== 0, canRedo !== 0, mode);
+// Undo and Redo enabled where they would do something, the mode's button pressed, the contrast
+// switch as the look is.
+EM_JS(void, showControls, (int canUndo, int canRedo, int mode, int highContrast), {
+    Module.showControls(canUndo !== 0, canRedo !== 0, mode, highContrast !== 0);
 });
 
 // Marks the module before stopping, so the page can say that memory, and not a fault, stopped it.
@@ -102,7 +101,7 @@ EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
 
 void paintCanvas()
 {
-    lastCanvasView = canvasView.paint(canvas, highContrast);
+    lastCanvasView = canvasView.paint(canvas);
 }
 
 // The canvas's count to the parameter view, as the desktop's sendDegree reaches its setDegree.
@@ -158,7 +157,7 @@ void finishEdit(const EditResult &edit)
         paintCanvas();
     if (edit.countChanged && edit.countAfterRepaint)
         sendDegree();
-    showControls(edit.canUndo, edit.canRedo, edit.mode);
+    showControls(edit.canUndo, edit.canRedo, edit.mode, edit.highContrast);
     refreshPointTable();
     if (edit.pointShownAgain >= 0)
         showTabledRow(static_cast<std::size_t>(edit.pointShownAgain));
@@ -301,8 +300,7 @@ EMSCRIPTEN_KEEPALIVE void bezierBlur()
 
 EMSCRIPTEN_KEEPALIVE void bezierSetHighContrast(int on)
 {
-    highContrast = on != 0;
-    paintCanvas();
+    finishEdit(setHighContrast(canvas, on != 0));
 }
 
 // A coordinate typed in the table (axis 0 is x, 1 is y).

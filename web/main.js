@@ -189,7 +189,7 @@ function forwardPointer(canvas, editor) {
 
 // The canvas's keys, in the editor's order of them.
 const CANVAS_KEYS = { ArrowLeft: 0, ArrowRight: 1, ArrowUp: 2, ArrowDown: 3, Enter: 4, " ": 4, Escape: 5, a: 6, m: 7,
-  d: 8, c: 9 };
+  d: 8, c: 9, h: 10 };
 
 function forwardKeys(canvas, editor) {
   canvas.addEventListener("keydown", (e) => {
@@ -207,12 +207,14 @@ function forwardKeys(canvas, editor) {
 const MODE_BUTTONS = ["PushButton5", "PushButton1", "PushButton2"];
 
 // What the editor shows after each change: Undo and Redo enabled where there is something to
-// take back or bring back, the mode's button pressed.
+// take back or bring back, the mode's button pressed, the contrast switch as the look is (the
+// key H switches it too).
 function showControls(settings) {
-  settings.showControls = (canUndo, canRedo, mode) => {
+  settings.showControls = (canUndo, canRedo, mode, highContrast) => {
     $("Undo").disabled = !canUndo;
     $("Redo").disabled = !canRedo;
     MODE_BUTTONS.forEach((id, m) => $(id).setAttribute("aria-pressed", String(m === mode)));
+    $("HighContrast").checked = highContrast;
   };
 }
 
@@ -239,14 +241,10 @@ function undoAndRedo(editor) {
 function highContrast(editor) {
   const box = $("HighContrast");
   const preference = matchMedia("(prefers-contrast: more), (forced-colors: active)");
-  const apply = () => editor._bezierSetHighContrast(box.checked ? 1 : 0);
-  box.checked = preference.matches;
-  box.addEventListener("change", apply);
-  preference.addEventListener("change", () => {
-    box.checked = preference.matches;
-    apply();
-  });
-  apply();
+  const apply = (on) => editor._bezierSetHighContrast(on ? 1 : 0);
+  box.addEventListener("change", () => apply(box.checked));
+  preference.addEventListener("change", () => apply(preference.matches));
+  apply(preference.matches);
 }
 
 // A lost context is kept for restoring, and its view drawn anew from the editor's state.

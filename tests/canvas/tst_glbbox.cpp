@@ -57,6 +57,10 @@ GLuint immediateCurveList(GLBBoxTestAccess &access, float pixelRatio)
 {
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
+    // Lines lit by the ambient light alone (a zero normal), the curve in white material.
+    glEnable(GL_LIGHTING);
+    glNormal3f(0, 0, 0);
+    material(GL_FRONT_AND_BACK, GL_AMBIENT, 1, 1, 1);
     glLineWidth(3.0f * pixelRatio);
     immediateStrip(access.curve());
     if (access.showPolyline()) {
@@ -85,6 +89,7 @@ GLuint immediateCurveList(GLBBoxTestAccess &access, float pixelRatio)
             immediateMarker(p, 0.009);
         glEnd();
     }
+    glDisable(GL_LIGHTING);
     glEndList();
     return list;
 }
