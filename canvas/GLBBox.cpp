@@ -295,25 +295,30 @@ void GLBBox::drawDashedLine(const DrawRun &run, const SceneFrame &frame)
     });
 }
 
+namespace {
+
+// The name a browser gives the key: the editor's keys are named alike on every front end.
+QString keyName(const QKeyEvent &event)
+{
+    switch (event.key()) {
+    case Qt::Key_Left: return QStringLiteral("ArrowLeft");
+    case Qt::Key_Right: return QStringLiteral("ArrowRight");
+    case Qt::Key_Up: return QStringLiteral("ArrowUp");
+    case Qt::Key_Down: return QStringLiteral("ArrowDown");
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return QStringLiteral("Enter");
+    case Qt::Key_Escape: return QStringLiteral("Escape");
+    default: return event.text().toLower();
+    }
+}
+
+} // namespace
+
 void GLBBox::keyPressEvent(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     const bool plain = !(event->modifiers() & commands);
-    std::optional<CanvasKey> key;
-    switch (event->key()) {
-    case Qt::Key_Left: key = CanvasKey::Left; break;
-    case Qt::Key_Right: key = CanvasKey::Right; break;
-    case Qt::Key_Up: key = CanvasKey::Up; break;
-    case Qt::Key_Down: key = CanvasKey::Down; break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space: key = CanvasKey::Activate; break;
-    case Qt::Key_Escape: key = CanvasKey::Escape; break;
-    case Qt::Key_A: key = CanvasKey::AddMode; break;
-    case Qt::Key_M: key = CanvasKey::MoveMode; break;
-    case Qt::Key_D: key = CanvasKey::DeleteMode; break;
-    default: break;
-    }
+    const std::optional<CanvasKey> key = canvasKeyNamed(keyName(*event).toStdString());
     if (!key || (!plain && *key != CanvasKey::Escape)) {
         QOpenGLWidget::keyPressEvent(event);
         return;

@@ -220,7 +220,7 @@ EditResult setZRotation(CanvasModel &canvas, int degrees)
 
 EditResult setZoom(CanvasModel &canvas, int value)
 {
-    canvas.zoom = static_cast<float>(value * 0.025);
+    canvas.zoom = static_cast<float>(value * kZoomStep);
     return settled(canvas, repaintOnly());
 }
 
@@ -450,6 +450,14 @@ EditResult focusGained(CanvasModel &canvas, bool fromKeyboard)
     EditResult result;
     result.repaint = fromKeyboard;
     return settled(canvas, std::move(result));
+}
+
+std::optional<CanvasKey> canvasKeyNamed(std::string_view name)
+{
+    for (const CanvasKeyName &key : kCanvasKeyNames)
+        if (name == key.name)
+            return key.key;
+    return std::nullopt;
 }
 
 std::string canvasDescription(const CanvasModel &canvas)

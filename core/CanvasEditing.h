@@ -3,7 +3,10 @@
 #include "core/CanvasModel.h"
 #include "core/ViewTransform.h"
 
+#include <array>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace bezier {
 
@@ -79,6 +82,31 @@ EditResult mouseRelease(CanvasModel &canvas, double x, double y);
 // a point held by keys; Escape puts a held point back.
 // ReadCursor (C) says where the cursor is; HighContrast (H) switches the look.
 enum class CanvasKey { Left, Right, Up, Down, Activate, Escape, AddMode, MoveMode, DeleteMode, ReadCursor, HighContrast };
+// The keys by the names browsers give them (letters in lower case), for every front end.
+struct CanvasKeyName
+{
+    const char *name;
+    CanvasKey key;
+};
+constexpr std::array<CanvasKeyName, 12> kCanvasKeyNames{{{"ArrowLeft", CanvasKey::Left},
+                                                        {"ArrowRight", CanvasKey::Right},
+                                                        {"ArrowUp", CanvasKey::Up},
+                                                        {"ArrowDown", CanvasKey::Down},
+                                                        {"Enter", CanvasKey::Activate},
+                                                        {" ", CanvasKey::Activate},
+                                                        {"Escape", CanvasKey::Escape},
+                                                        {"a", CanvasKey::AddMode},
+                                                        {"m", CanvasKey::MoveMode},
+                                                        {"d", CanvasKey::DeleteMode},
+                                                        {"c", CanvasKey::ReadCursor},
+                                                        {"h", CanvasKey::HighContrast}}};
+std::optional<CanvasKey> canvasKeyNamed(std::string_view name);
+// What the keys do, as the canvas's help says it.
+constexpr const char *kCanvasKeysHelp
+    = "On the canvas: the arrows move the cursor 10 pixels, Shift and the arrows 1. Enter or Space clicks at the "
+      "cursor: in Add mode it adds a point, in Delete mode it deletes the nearest point, in Move mode it picks up "
+      "the nearest point, which the arrows then move and Enter or Space puts down; Escape puts it back. A, M and D "
+      "choose Add, Move and Delete; C says where the cursor is; H switches high contrast on and off.";
 EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
                     bool fine, double pixelRatio);
 // The canvas gained focus; from the keyboard, its focus frame and cursor show. It lost focus: a

@@ -15,8 +15,15 @@ constexpr UserMode kDeleteMode = 0;
 constexpr UserMode kAddMode = 1;
 constexpr UserMode kMoveMode = 2;
 
-// The toolkit's code of the left mouse button.
+// The toolkit's codes of the mouse buttons.
 constexpr int kLeftButton = 1;
+constexpr int kRightButton = 2;
+constexpr int kMiddleButton = 4;
+
+// The zoom slider's step, and the slider's value whose zoom the canvas starts at (the dialog's
+// form starts its slider there too).
+constexpr double kZoomStep = 0.025;
+constexpr int kStartZoomValue = 50;
 
 // The canvas's size in logical pixels (device-independent on the desktop, the dialog's CSS
 // pixels on the page), which bounds the keyboard cursor, and where the cursor starts.
@@ -43,7 +50,7 @@ struct CanvasModel
     float xRot = 0.0f;
     float yRot = 0.0f;
     float zRot = 0.0f;
-    float zoom = 1.25f;
+    float zoom = static_cast<float>(kStartZoomValue * kZoomStep);
     float xTrans = 0.0f;
     float yTrans = 0.0f;
     int mouseButton = 0;
