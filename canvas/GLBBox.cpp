@@ -103,6 +103,8 @@ GLBBox::GLBBox(QWidget *parent, const char *name)
     requestFixedFunctionFormat(*this);
     // A Tab stop, and focused by a press too.
     setFocusPolicy(Qt::StrongFocus);
+    systemContrast = systemHighContrast();
+    highContrast = systemContrast;
     describe(*this, canvasDescription(*this));
 }
 
@@ -340,6 +342,20 @@ void GLBBox::focusInEvent(QFocusEvent *event)
 void GLBBox::focusOutEvent(QFocusEvent *)
 {
     finishEdit(bezier::focusLost(*this));
+}
+
+void GLBBox::changeEvent(QEvent *event)
+{
+    QOpenGLWidget::changeEvent(event);
+    if (event->type() != QEvent::ThemeChange || systemHighContrast() == systemContrast)
+        return;
+    systemContrast = !systemContrast;
+    setHighContrast(systemContrast);
+}
+
+void GLBBox::setHighContrast(bool on)
+{
+    finishEdit(bezier::setHighContrast(*this, on));
 }
 
 void GLBBox::undo()

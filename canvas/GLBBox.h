@@ -39,9 +39,11 @@ public slots:
     void togglepolyline(bool show);
     void setShowConvexHull(bool show);
     void setShowSubDivPoints(bool show);
-    // The editor's own: take back the last change of the control points, and bring it back.
+    // The editor's own: take back the last change of the control points, and bring it back;
+    // the high-contrast look on or off.
     void undo();
     void redo();
+    void setHighContrast(bool on);
 
 signals:
     void newDrawLevel(int level);
@@ -55,6 +57,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    // Follows a change of the system's high-contrast setting.
+    void changeEvent(QEvent *event) override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
@@ -92,4 +96,6 @@ private:
     // The device pixel ratio and the look the axes list was made for.
     qreal listPixelRatio = 1.0;
     bezier::Look axesListLook = bezier::Look::Default;
+    // The system's high-contrast setting as last read.
+    bool systemContrast = false;
 };

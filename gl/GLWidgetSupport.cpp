@@ -5,6 +5,10 @@
 #include <QEvent>
 #include <QSurfaceFormat>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 QSurfaceFormat fixedFunctionFormat()
 {
     QSurfaceFormat surfaceFormat = QSurfaceFormat::defaultFormat();
@@ -66,4 +70,16 @@ void describe(QOpenGLWidget &widget, const std::string &description)
     widget.setAccessibleDescription(text);
     QAccessibleEvent event(&widget, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);
+}
+
+bool systemHighContrast()
+{
+#ifdef Q_OS_WIN
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0)
+           && (contrast.dwFlags & HCF_HIGHCONTRASTON);
+#else
+    return false;
+#endif
 }

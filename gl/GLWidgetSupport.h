@@ -44,3 +44,7 @@ void deleteDisplayLists(QOpenGLWidget &widget, std::initializer_list<GLuint> lis
 // Sets a view's accessible description and, where it changed, tells screen readers so: Qt 6.4's
 // setter sends no event.
 void describe(QOpenGLWidget &widget, const std::string &description);
+
+// Whether the system asks for high contrast: Windows' setting (Qt 6.4 has no call for it); other
+// systems have none to follow.
+bool systemHighContrast();

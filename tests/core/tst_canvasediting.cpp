@@ -1,4 +1,5 @@
 #include "core/CanvasEditing.h"
+#include "core/Scene.h"
 
 #include <QTest>
 
@@ -91,6 +92,11 @@ private slots:
     void historyIsBounded();
     void typedCoordinate_data();
     void typedCoordinate();
+    void resultsCarryControlsAndFocus();
+    void keysByName();
+    void canvasScene_data();
+    void canvasScene();
+    void parameterScene();
 };
 
 void TestCanvasEditing::pressInEachMode_data()
@@ -559,4 +565,152 @@ void TestCanvasEditing::typedCoordinate()
     QCOMPARE(canvas.curve, fresh.curve);
     QCOMPARE(QString::fromStdString(undo(canvas).announcement), "Undone: " + said);
     QCOMPARE(canvas.controlPoints, before);
+}
+
+void TestCanvasEditing::resultsCarryControlsAndFocus()
+{
+    CanvasModel canvas;
+    EditResult edit = focusGained(canvas, true);
+    QVERIFY(edit.repaint && canvas.keyboardFocusShown);
+    QCOMPARE(edit.mode, kAddMode);
+    QVERIFY(!edit.canUndo && !edit.canRedo && !edit.highContrast);
+    // A press hides the keyboard's marks; the click it makes by keys shows them again.
+    edit = pressAt(canvas, 100, 100);
+    QVERIFY(!canvas.keyboardFocusShown && edit.canUndo);
+    edit = typeKeys(canvas, "e");
+    QVERIFY(canvas.keyboardFocusShown && edit.repaint && edit.canUndo);
+    edit = undo(canvas);
+    QVERIFY(edit.canUndo && edit.canRedo);
+    edit = keyPress(canvas, viewOf(canvas), kTwinProjection, CanvasKey::MoveMode, false, 1.0);
+    QCOMPARE(edit.mode, kMoveMode);
+    edit = keyPress(canvas, viewOf(canvas), kTwinProjection, CanvasKey::HighContrast, false, 1.0);
+    QVERIFY(edit.highContrast && canvas.highContrast && edit.repaint);
+    QCOMPARE(edit.announcement, "High contrast on.");
+    // The page's switch speaks for itself.
+    edit = setHighContrast(canvas, false);
+    QVERIFY(!edit.highContrast && edit.announcement.empty());
+    // Picked by keys, a hold leaves nothing to undo until it is dropped.
+    edit = typeKeys(canvas, "e");
+    QVERIFY(canvas.hold.active && !edit.canUndo && !edit.canRedo);
+    edit = focusLost(canvas);
+    QVERIFY(edit.repaint && !canvas.keyboardFocusShown && edit.canUndo);
+    QVERIFY(!focusLost(canvas).repaint);
+    // A refused or unchanged entry shows its row again; a change needs no second writing.
+    QCOMPARE(setControlPointCoordinate(canvas, 0, 0, "x").pointShownAgain, 0);
+    QCOMPARE(setControlPointCoordinate(canvas, 0, 1, coordinateText(canvas.controlPoints[0].y)).pointShownAgain, 0);
+    QCOMPARE(setControlPointCoordinate(canvas, 0, 0, "0.5").pointShownAgain, -1);
+}
+
+void TestCanvasEditing::keysByName()
+{
+    const std::pair<const char *, std::optional<CanvasKey>> rows[] = {
+        {"ArrowLeft", CanvasKey::Left}, {"Enter", CanvasKey::Activate}, {" ", CanvasKey::Activate},
+        {"Escape", CanvasKey::Escape},  {"c", CanvasKey::ReadCursor},   {"h", CanvasKey::HighContrast},
+        {"H", std::nullopt},            {"Tab", std::nullopt},          {"", std::nullopt}};
+    for (const auto &[name, key] : rows)
+        QVERIFY2(canvasKeyNamed(name) == key, name);
+}
+
+namespace {
+
+// A run as text: primitive, source, range, colour in bytes, width and dash.
+QString runText(const DrawRun &run)
+{
+    const char *primitives[] = {"Segments", "Strip", "Points", "Lit", "Rects"};
+    const char *sources[] = {"Axes", "AxisPoints", "Lines", "Markers", "Rects", "ParameterAxes", "ParameterLines"};
+    const auto byte = [](float c) { return QString::number(std::lround(c * 255), 16).rightJustified(2, '0'); };
+    QString text = QString("%1 %2 %3+%4 #%5%6%7 %8")
+                       .arg(primitives[int(run.primitive)], sources[int(run.source)])
+                       .arg(run.first)
+                       .arg(run.count)
+                       .arg(byte(run.color.red), byte(run.color.green), byte(run.color.blue))
+                       .arg(run.width);
+    if (run.dash.dash > 0)
+        text += QString(" dash %1/%2").arg(run.dash.dash).arg(run.dash.gap);
+    return text;
+}
+
+const QStringList kDefaultAxes{"Segments Axes 0+2 #4d9900 2", "Segments Axes 2+2 #99004d 2",
+                               "Segments Axes 4+2 #00997a 2", "Points AxisPoints 0+4 #999999 3"};
+
+} // namespace
+
+void TestCanvasEditing::canvasScene_data()
+{
+    QTest::addColumn<bool>("highContrast");
+    QTest::addColumn<bool>("keyboard");
+    QTest::addColumn<bool>("subdivisionPoints");
+    QTest::addColumn<QStringList>("runs");
+    QTest::addColumn<int>("rectangles");
+    // Three points at level 2 make 9 curve points; the hull is a closed square of 4.
+    const QStringList curveAndHull{"Strip Lines 0+9 #999999 3", "Strip Lines 9+4 #990000 1"};
+    const QStringList markers{"Lit Markers 0+24 #ffff00 0", "Lit Markers 24+24 #ff66ff 0",
+                              "Lit Markers 48+24 #ffff00 0"};
+    QTest::newRow("default look") << false << false << false << kDefaultAxes + curveAndHull + markers << 0;
+    QTest::newRow("subdivision points")
+        << false << false << true << kDefaultAxes + curveAndHull + markers + QStringList{"Lit Markers 72+216 #00ff00 0"}
+        << 0;
+    QTest::newRow("keyboard focus") << false << true << false
+                                    << kDefaultAxes + curveAndHull + markers
+                                           + QStringList{"Rects Rects 0+4 #3a6ea5 0", "Rects Rects 4+4 #ffffff 0"}
+                                    << 8;
+    QStringList highContrastAxes = kDefaultAxes;
+    highContrastAxes[1] = "Segments Axes 2+2 #ff66bf 2";
+    QTest::newRow("high contrast, keyboard focus")
+        << true << true << false
+        << highContrastAxes
+               + QStringList{"Strip Lines 0+9 #999999 3", "Strip Lines 9+4 #ff5959 1 dash 6/4"} + markers
+               + QStringList{"Rects Rects 0+12 #ffffff 0", "Rects Rects 12+4 #3a6ea5 0", "Rects Rects 16+4 #ffffff 0"}
+        << 20;
+}
+
+void TestCanvasEditing::canvasScene()
+{
+    QFETCH(bool, highContrast);
+    QFETCH(bool, keyboard);
+    QFETCH(bool, subdivisionPoints);
+    QFETCH(QStringList, runs);
+    QFETCH(int, rectangles);
+    CanvasModel canvas;
+    canvas.controlPoints = {{-0.5, -0.5, 0}, {0, 0.5, 0}, {0.5, -0.5, 0}};
+    canvas.drawLevel = 2;
+    canvas.selectedPoint = 1;
+    canvas.showConvexHull = true;
+    canvas.showSubDivPoints = subdivisionPoints;
+    canvas.highContrast = highContrast;
+    canvas.keyboardFocusShown = keyboard;
+    canvas.recomputeLevels();
+    const SceneFrame frame{viewOf(canvas), kWidth, kHeight, 1.0};
+    const Scene scene = bezier::canvasScene(canvas, curveBufferLayout(canvas), lookOf(canvas), frame);
+    QStringList texts;
+    for (const DrawRun &run : scene.runs)
+        texts << runText(run);
+    QCOMPARE(texts, runs);
+    QCOMPARE(scene.fixedRuns, std::size_t{4});
+    QCOMPARE(scene.rectangles.size(), std::size_t(rectangles));
+    if (highContrast) {
+        // Each outline is centred on its control point's window position.
+        const WindowRect &bottom = scene.rectangles[0];
+        QCOMPARE((bottom.left + bottom.right) / 2, 255.0f - 0.5f * 1.25f * 255.0f);
+    }
+}
+
+void TestCanvasEditing::parameterScene()
+{
+    ParameterModel parameter;
+    setDegree(parameter, 3);
+    parameter.computeBasis();
+    const Scene scene = bezier::parameterScene(parameter);
+    QStringList texts;
+    for (const DrawRun &run : scene.runs)
+        texts << runText(run);
+    const QString samples = QString::number(parameter.basisCurves[0].size());
+    QCOMPARE(texts, (QStringList{"Segments ParameterAxes 0+4 #ffffff 1.5",
+                                 "Strip ParameterLines 0+" + samples + " #ffff1a 1",
+                                 "Strip ParameterLines " + samples + "+" + samples + " #ffff1a 1",
+                                 QString("Strip ParameterLines %1+%2 #ffff1a 1").arg(2 * samples.toInt()).arg(samples),
+                                 QString("Segments ParameterLines %1+2 #00ff00 1").arg(3 * samples.toInt())}));
+    const Polyline vertices = parameterVertices(parameter);
+    QCOMPARE(vertices.size(), std::size_t(3 * samples.toInt() + 2));
+    QCOMPARE(vertices.back(), (Point3{parameter.u, 1, 0}));
 }
