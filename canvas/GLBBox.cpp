@@ -353,6 +353,12 @@ void GLBBox::changeEvent(QEvent *event)
     setHighContrast(systemContrast);
 }
 
+void GLBBox::showEvent(QShowEvent *event)
+{
+    QOpenGLWidget::showEvent(event);
+    pointer.watchWindow();
+}
+
 void GLBBox::setHighContrast(bool on)
 {
     finishEdit(bezier::setHighContrast(*this, on));

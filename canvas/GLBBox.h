@@ -3,6 +3,7 @@
 #include "canvas/VertexBuffer.h"
 #include "core/CanvasEditing.h"
 #include "core/Scene.h"
+#include "gl/GLWidgetSupport.h"
 #include "core/VertexArrays.h"
 
 #include <QOpenGLWidget>
@@ -59,6 +60,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     // Follows a change of the system's high-contrast setting.
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
@@ -98,4 +100,5 @@ private:
     bezier::Look axesListLook = bezier::Look::Default;
     // The system's high-contrast setting as last read.
     bool systemContrast = false;
+    ExactPointer pointer{*this};
 };

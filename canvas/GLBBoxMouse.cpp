@@ -16,12 +16,12 @@ ViewTransform GLBBox::currentViewTransform()
     return view;
 }
 
-// Qt reports positions in device-independent pixels, which the rules take to the device pixel
-// under them, as the viewport is in device pixels.
+// Positions in device-independent pixels, exact where Qt rounds them, which the rules take to the
+// device pixel under them, as the viewport is in device pixels.
 void GLBBox::mousePressEvent(QMouseEvent *event)
 {
     makeCurrent();
-    const QPointF position = event->position();
+    const QPointF position = pointer.position(*event);
     finishEdit(bezier::mousePress(*this, currentViewTransform(), kGluProjection, position.x(), position.y(),
                                   devicePixelRatioF(), static_cast<int>(event->button())));
 }
@@ -29,12 +29,13 @@ void GLBBox::mousePressEvent(QMouseEvent *event)
 void GLBBox::mouseMoveEvent(QMouseEvent *event)
 {
     makeCurrent();
-    const QPointF position = event->position();
+    const QPointF position = pointer.position(*event);
     finishEdit(bezier::mouseMove(*this, currentViewTransform(), kGluProjection, position.x(), position.y(),
                                  devicePixelRatioF()));
 }
 
 void GLBBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    finishEdit(bezier::mouseRelease(*this, event->position().x(), event->position().y()));
+    const QPointF position = pointer.position(*event);
+    finishEdit(bezier::mouseRelease(*this, position.x(), position.y()));
 }

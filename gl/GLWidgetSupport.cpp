@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QSurfaceFormat>
 
 #ifdef Q_OS_WIN
@@ -82,4 +84,37 @@ bool systemHighContrast()
 #else
     return false;
 #endif
+}
+
+void ExactPointer::watchWindow()
+{
+    QWindow *handle = widget.window()->windowHandle();
+    if (handle == window)
+        return;
+    if (window)
+        window->removeEventFilter(this);
+    window = handle;
+    if (window)
+        window->installEventFilter(this);
+}
+
+bool ExactPointer::eventFilter(QObject *, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<const QMouseEvent *>(event);
+        lastType = type;
+        lastTimestamp = mouse->timestamp();
+        lastPosition = mouse->position();
+    }
+    return false;
+}
+
+QPointF ExactPointer::position(const QMouseEvent &event) const
+{
+    const QPointF exact = lastPosition - widget.mapTo(widget.window(), QPointF(0, 0));
+    // The widget's position is the window's, rounded: anything else is another event's.
+    const bool same = event.type() == lastType && event.timestamp() == lastTimestamp
+                      && (exact - event.position()).manhattanLength() <= 1.0;
+    return same ? exact : event.position();
 }

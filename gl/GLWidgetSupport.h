@@ -3,6 +3,8 @@
 #include "core/ViewTransform.h"
 
 #include <QOpenGLWidget>
+#include <QPointF>
+#include <QPointer>
 
 #include <string>
 
@@ -48,3 +50,29 @@ void describe(QOpenGLWidget &widget, const std::string &description);
 // Whether the system asks for high contrast: Windows' setting (Qt 6.4 has no call for it); other
 // systems have none to follow.
 bool systemHighContrast();
+
+// Where the pointer is, exactly, for a widget's mouse events. Qt 6.4 hands a widget its mouse
+// position rounded to whole device-independent pixels, so at a fractional scale a press lands
+// up to a device pixel away from the pointer; its window's own event still holds the exact
+// position, which this keeps until the widget's event arrives.
+class ExactPointer : public QObject
+{
+public:
+    explicit ExactPointer(QWidget &widget) : widget(widget) {}
+    // Watches the widget's window; call again once it has one (when shown).
+    void watchWindow();
+    // The exact position of this mouse event in the widget, or the event's own where the
+    // window's did not come first.
+    QPointF position(const QMouseEvent &event) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget &widget;
+    QPointer<QWindow> window;
+    // The last mouse event of the window: its type, time and position in the window.
+    int lastType = 0;
+    quint64 lastTimestamp = 0;
+    QPointF lastPosition;
+};

@@ -331,6 +331,21 @@ void TestEndToEnd::editingSession()
     expected += once + once + once;
     QCOMPARE(waitForTrace(expected.size()), expected);
 
+    // A press lands on the device pixel pressed, also on those between whole logical pixels at a
+    // fractional scale (at 1.5, two of every three).
+    const QPoint canvasOnScreen = onScreen(kCanvasOrigin);
+    const int canvasHeight = qRound(kCanvasSize.height() * kScale);
+    for (const int d : {100, 101, 102}) {
+        const QPoint pixel = canvasOnScreen + QPoint(d, d);
+        xdo::run({"mousemove", "--window", QString::number(window), "--sync", QString::number(pixel.x()),
+                  QString::number(pixel.y()), "click", "1"});
+        expected += QString("Mouse coordinates: ( %1, %2 )\t  Add Mode\nPoint Added (0, 0)\n\n")
+                        .arg(d)
+                        .arg(canvasHeight - d - 1)
+                        .toLatin1();
+        QCOMPARE(waitForTrace(expected.size()), expected);
+    }
+
     closeAndCheckTrace(expected);
 }
 
