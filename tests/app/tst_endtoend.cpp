@@ -401,6 +401,16 @@ void TestEndToEnd::keyboardSession()
     for (const QPoint &position : clicks)
         QVERIFY(gltest::anyPixelNear(shot, onScreen(kCanvasOrigin + position), 2, isMarker));
 
+    // H switches the high-contrast look, in which the y axis is bright, and back. Wine always
+    // reports Windows' own setting as off, so the program starts in the default look there too.
+    const QPoint onYAxis = onScreen(kCanvasOrigin + QPoint(255, 100));
+    const auto brightYAxis = [](QColor c) { return gltest::sameColor(c, QColor(255, 102, 191)); };
+    QVERIFY(!gltest::anyPixelNear(shot, onYAxis, 2, brightYAxis));
+    xdo::keys({"h"});
+    QVERIFY(gltest::anyPixelNear(screenshot("keyboard-high-contrast"), onYAxis, 2, brightYAxis));
+    xdo::keys({"h"});
+    QVERIFY(!gltest::anyPixelNear(screenshot("keyboard-default-look"), onYAxis, 2, brightYAxis));
+
     // Escape with nothing held leaves the dialog open.
     xdo::keys({"Escape"});
     QVERIFY(!editor.waitForFinished(500));
