@@ -1,6 +1,6 @@
 #include "parameter/GLParameter.h"
 
-#include "core/ParameterLook.h"
+#include "core/Scene.h"
 #include "core/VertexArrays.h"
 #include "gl/GLWidgetSupport.h"
 
@@ -8,9 +8,19 @@ using namespace bezier;
 
 namespace {
 
-void glColor(Rgb color)
+// Draws the runs [first, last) of the scene, their vertices in doubles from `vertices`.
+void drawRuns(const QOpenGLWidget &widget, const Scene &scene, std::size_t first, std::size_t last,
+              const Point3 *vertices)
 {
-    glColor3f(color.red, color.green, color.blue);
+    for (std::size_t i = first; i < last; ++i) {
+        const DrawRun &run = scene.runs[i];
+        glLineWidth(devicePixels(widget, run.width));
+        glColor3f(run.color.red, run.color.green, run.color.blue);
+        glBegin(run.primitive == Primitive::Segments ? GL_LINES : GL_LINE_STRIP);
+        for (std::size_t v = run.first; v < run.first + run.count; ++v)
+            glVertex2d(vertices[v].x, vertices[v].y);
+        glEnd();
+    }
 }
 
 } // namespace
@@ -61,12 +71,8 @@ int GLParameter::makeAxesList()
     makeCurrent();
     const GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glLineWidth(devicePixels(*this, kParameterAxisWidth));
-    glColor(kParameterAxisColor);
-    glBegin(GL_LINES);
-    for (const Point3 &p : kParameterAxes)
-        glVertex2d(p.x, p.y);
-    glEnd();
+    const Scene scene = parameterScene(*this);
+    drawRuns(*this, scene, 0, scene.fixedRuns, kParameterAxes.data());
     glEndList();
     return static_cast<int>(list);
 }
@@ -82,20 +88,8 @@ void GLParameter::buildCurveList()
     glDeleteLists(static_cast<GLuint>(curveList), 1);
     curveList = static_cast<int>(glGenLists(1));
     glNewList(static_cast<GLuint>(curveList), GL_COMPILE);
-    glLineWidth(devicePixels(*this, kParameterCurveWidth));
-    glColor(kParameterCurveColor);
-    for (const Polyline &samples : basisCurves) {
-        glBegin(GL_LINE_STRIP);
-        for (const Point3 &p : samples)
-            glVertex2d(p.x, p.y);
-        glEnd();
-    }
-    // The parameter line, as wide as the curves.
-    glColor(kParameterLineColor);
-    glBegin(GL_LINES);
-    glVertex2d(u, 0.0);
-    glVertex2d(u, 1.0);
-    glEnd();
+    const Scene scene = parameterScene(*this);
+    drawRuns(*this, scene, scene.fixedRuns, scene.runs.size(), parameterVertices(*this).data());
     glEndList();
 }
 
