@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <string>
 
 using namespace bezier;
@@ -139,6 +140,25 @@ void refreshPointTable()
     showTabledCount(points.size());
 }
 
+// The controls as last shown, so that a drag's every step writes nothing to the page.
+struct ShownControls
+{
+    bool canUndo, canRedo;
+    UserMode mode;
+    bool highContrast;
+    friend bool operator==(const ShownControls &, const ShownControls &) = default;
+};
+std::optional<ShownControls> shownControls;
+
+void showControlsOf(const EditResult &edit)
+{
+    const ShownControls controls{edit.canUndo, edit.canRedo, edit.mode, edit.highContrast};
+    if (controls == shownControls)
+        return;
+    shownControls = controls;
+    showControls(controls.canUndo, controls.canRedo, controls.mode, controls.highContrast);
+}
+
 // What follows every rule, as on the desktop: the levels or the buffers brought up to date, the
 // count announced, the trace written, the change said, the repaint, the count for Clear, the
 // controls and the table (the depth has no receiver here: the page's script shows it).
@@ -157,7 +177,7 @@ void finishEdit(const EditResult &edit)
         paintCanvas();
     if (edit.countChanged && edit.countAfterRepaint)
         sendDegree();
-    showControls(edit.canUndo, edit.canRedo, edit.mode, edit.highContrast);
+    showControlsOf(edit);
     refreshPointTable();
     if (edit.pointShownAgain >= 0)
         showTabledRow(static_cast<std::size_t>(edit.pointShownAgain));
