@@ -35,11 +35,8 @@ std::vector<WindowPoint> controlPointsInWindow(const CanvasModel &canvas, const 
     return points;
 }
 
-} // namespace
-
-std::vector<DrawRun> canvasAxesRuns(Look look)
+void addCanvasAxesRuns(Look look, std::vector<DrawRun> &runs)
 {
-    std::vector<DrawRun> runs;
     for (std::size_t axis = 0; axis < kCanvasAxisColors.size(); ++axis) {
         const Rgb color = look == Look::HighContrast && axis == 1 ? kHighContrastYAxisColor
                                                                   : ambientLit(kCanvasAxisColors[axis]);
@@ -47,13 +44,26 @@ std::vector<DrawRun> canvasAxesRuns(Look look)
     }
     runs.push_back({Primitive::Points, VertexSource::CanvasAxisPoints, 0, kCanvasAxisPoints.size(),
                     ambientLit(kAxisPointColor), kAxisPointSize});
+}
+
+// The most runs a canvas scene has: the axes' four, three lines, four of markers and three of
+// rectangles; reserved at once, so that a frame allocates them once.
+constexpr std::size_t kCanvasRunsAtMost = 14;
+
+} // namespace
+
+std::vector<DrawRun> canvasAxesRuns(Look look)
+{
+    std::vector<DrawRun> runs;
+    addCanvasAxesRuns(look, runs);
     return runs;
 }
 
 Scene canvasScene(const CanvasModel &canvas, const CurveBufferLayout &layout, Look look, const SceneFrame &frame)
 {
     Scene scene;
-    scene.runs = canvasAxesRuns(look);
+    scene.runs.reserve(kCanvasRunsAtMost);
+    addCanvasAxesRuns(look, scene.runs);
     scene.fixedRuns = scene.runs.size();
     const auto addLine = [&](std::size_t first, std::size_t count, Rgb color, float width, Dash dash) {
         if (count > 0)
