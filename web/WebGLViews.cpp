@@ -236,6 +236,11 @@ void WebGLView::addRectangle(const WindowRect &rect)
 
 void WebGLView::drawLines()
 {
+    // Each call crosses into the browser's script: nothing to draw costs nothing.
+    if (lineRuns.empty()) {
+        lineStrip.clear();
+        return;
+    }
     glUseProgram(lineProgram);
     glBindVertexArray(lineArray);
     glBindBuffer(GL_ARRAY_BUFFER, lineBuffer);
