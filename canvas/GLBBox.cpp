@@ -278,12 +278,9 @@ void GLBBox::drawDashedLine(const DrawRun &run, const SceneFrame &frame)
     if (!lineBuffer.read(run.first * kPositionFloats * sizeof(float), positions.data(),
                          positions.size() * sizeof(float)))
         return;
-    const MatrixF transform
-        = productOf(toSinglePrecision(frame.view.projection), toSinglePrecision(frame.view.modelview));
-    std::vector<WindowPoint> points(run.count);
-    for (std::size_t i = 0; i < run.count; ++i)
-        points[i] = windowPointOf(transform, positions.data() + i * kPositionFloats, static_cast<float>(frame.width),
-                                  static_cast<float>(frame.height));
+    std::vector<WindowPoint> points;
+    putWindowPoints(clipTransformOf(frame.view), positions.data(), run.count, static_cast<float>(frame.width),
+                    static_cast<float>(frame.height), points);
     const auto ratio = static_cast<float>(frame.pixelRatio);
     std::vector<float> strip;
     appendDashedStrip(points.data(), points.size(), halfLineWidth(run.width, frame.pixelRatio), run.dash.dash * ratio,
@@ -347,10 +344,13 @@ void GLBBox::focusOutEvent(QFocusEvent *)
 void GLBBox::changeEvent(QEvent *event)
 {
     QOpenGLWidget::changeEvent(event);
-    if (event->type() != QEvent::ThemeChange || systemHighContrast() == systemContrast)
+    if (event->type() != QEvent::ThemeChange)
         return;
-    systemContrast = !systemContrast;
-    setHighContrast(systemContrast);
+    const bool asked = systemHighContrast();
+    if (asked == systemContrast)
+        return;
+    systemContrast = asked;
+    setHighContrast(asked);
 }
 
 void GLBBox::showEvent(QShowEvent *event)

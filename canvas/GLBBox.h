@@ -3,8 +3,8 @@
 #include "canvas/VertexBuffer.h"
 #include "core/CanvasEditing.h"
 #include "core/Scene.h"
-#include "gl/GLWidgetSupport.h"
 #include "core/VertexArrays.h"
+#include "gl/GLWidgetSupport.h"
 
 #include <QOpenGLWidget>
 

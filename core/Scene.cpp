@@ -22,16 +22,11 @@ void addRectangleRuns(Scene &scene, std::size_t first)
 // Where the frame puts the control points, in window pixels.
 std::vector<WindowPoint> controlPointsInWindow(const CanvasModel &canvas, const SceneFrame &frame)
 {
-    const MatrixF transform
-        = productOf(toSinglePrecision(frame.view.projection), toSinglePrecision(frame.view.modelview));
+    std::vector<float> positions(canvas.controlPoints.size() * kPositionFloats);
+    putPositions(canvas.controlPoints.data(), canvas.controlPoints.size(), positions.data());
     std::vector<WindowPoint> points;
-    points.reserve(canvas.controlPoints.size());
-    for (const Point3 &p : canvas.controlPoints) {
-        float position[kPositionFloats];
-        putPositions(&p, 1, position);
-        points.push_back(windowPointOf(transform, position, static_cast<float>(frame.width),
-                                       static_cast<float>(frame.height)));
-    }
+    putWindowPoints(clipTransformOf(frame.view), positions.data(), canvas.controlPoints.size(),
+                    static_cast<float>(frame.width), static_cast<float>(frame.height), points);
     return points;
 }
 

@@ -260,6 +260,11 @@ MatrixF parameterModelview()
     return m;
 }
 
+MatrixF clipTransformOf(const ViewTransform &view)
+{
+    return productOf(toSinglePrecision(view.projection), toSinglePrecision(view.modelview));
+}
+
 MatrixF productOf(const MatrixF &a, const MatrixF &b)
 {
     MatrixF p{};

@@ -70,6 +70,8 @@ std::optional<std::array<double, 16>> inverted(const std::array<double, 16> &m);
 // takes it.
 MatrixF productOf(const MatrixF &a, const MatrixF &b);
 MatrixF toSinglePrecision(const std::array<double, 16> &m);
+// The view's projection times its modelview, in single precision as the driver multiplies.
+MatrixF clipTransformOf(const ViewTransform &view);
 // The inverse transpose of the modelview's upper 3 x 3, which turns normals; zero where the
 // modelview is singular (zoom 0), where nothing has an area to light.
 std::array<float, 9> normalMatrixOf(const std::array<double, 16> &modelview);

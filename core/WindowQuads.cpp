@@ -68,6 +68,14 @@ WindowPoint windowPointOf(const MatrixF &transform, const float *p, float width,
     return {(clip(0) / w * 0.5f + 0.5f) * width, (clip(1) / w * 0.5f + 0.5f) * height, clip(2) / w};
 }
 
+void putWindowPoints(const MatrixF &transform, const float *positions, std::size_t count, float width, float height,
+                     std::vector<WindowPoint> &out)
+{
+    out.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = windowPointOf(transform, positions + 3 * i, width, height);
+}
+
 float halfLineWidth(float width, double pixelRatio)
 {
     return static_cast<float>(std::max(width * pixelRatio, 1.0) / 2.0);

@@ -22,6 +22,9 @@ struct WindowPoint
 // Where `transform` (projection times modelview) and a viewport of width x height put the
 // position at `p`: clip coordinates divided by w, in device pixels, with the normalised depth.
 WindowPoint windowPointOf(const MatrixF &transform, const float *p, float width, float height);
+// The same for `count` positions (x, y, z each), into `out`, whose storage is kept between calls.
+void putWindowPoints(const MatrixF &transform, const float *positions, std::size_t count, float width, float height,
+                     std::vector<WindowPoint> &out);
 
 // Half the width in device pixels of a line `width` device-independent pixels wide, never
 // thinner than one device pixel, as drivers draw lines and points.

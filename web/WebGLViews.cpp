@@ -174,15 +174,13 @@ void WebGLView::beginFrame(const ViewTransform &view)
     makeCurrent();
     glViewport(view.viewport[0], view.viewport[1], view.viewport[2], view.viewport[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    transform = productOf(toSinglePrecision(view.projection), toSinglePrecision(view.modelview));
+    transform = clipTransformOf(view);
 }
 
 const std::vector<WindowPoint> &WebGLView::toWindow(const float *positions, std::size_t count)
 {
-    windowPoints.resize(count);
-    for (std::size_t i = 0; i < count; ++i)
-        windowPoints[i] = windowPointOf(transform, positions + i * kPositionFloats, static_cast<float>(deviceWidth),
-                                        static_cast<float>(deviceHeight));
+    putWindowPoints(transform, positions, count, static_cast<float>(deviceWidth), static_cast<float>(deviceHeight),
+                    windowPoints);
     return windowPoints;
 }
 
