@@ -560,3 +560,66 @@ EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, c
 }
 
 } // namespace bezier
+
+namespace bezier {
+
+EditResult pastePoints(CanvasModel &canvas, std::string_view text)
+{
+    const std::string dropped = drop(canvas);
+    PointsReading reading = readPoints(text);
+    EditResult result;
+    if (!reading.error.empty()) {
+        result.announcement = followedBy(dropped, "Nothing pasted: " + reading.error + ".");
+        return settled(canvas, result);
+    }
+    const std::string pasted = std::to_string(reading.points.size())
+                               + (reading.points.size() == 1 ? " point pasted." : " points pasted.");
+    canvas.history.record(snapshotOf(canvas), pasted);
+    canvas.replaceControlPoints(std::move(reading.points));
+    canvas.selectedPoint = -1;
+    result = repaintOnly();
+    result.levelsNeedRebuild = true;
+    result.countChanged = true;
+    result.announcement = followedBy(dropped, pasted);
+    return settled(canvas, result);
+}
+
+std::string copiedPoints(const CanvasModel &canvas)
+{
+    return pointsCsv(canvas.controlPoints);
+}
+
+CurveLink linkOf(const CanvasModel &canvas)
+{
+    CurveLink link;
+    link.points = canvas.controlPoints;
+    link.selectedPoint = canvas.selectedPoint;
+    link.drawLevel = canvas.drawLevel;
+    link.zoomValue = static_cast<int>(std::lround(canvas.zoom / kZoomStep));
+    link.rotation = static_cast<int>(std::lround(canvas.zRot));
+    link.showConvexHull = canvas.showConvexHull;
+    link.showSubDivPoints = canvas.showSubDivPoints;
+    return link;
+}
+
+EditResult openLink(CanvasModel &canvas, const CurveLink &link, bool undoable)
+{
+    drop(canvas);
+    const std::string opened = "Link opened. " + countText(link.points.size());
+    if (undoable && link.points != canvas.controlPoints)
+        canvas.history.record(snapshotOf(canvas), opened);
+    canvas.replaceControlPoints(link.points);
+    canvas.selectedPoint = link.selectedPoint;
+    canvas.drawLevel = link.drawLevel;
+    canvas.zoom = static_cast<float>(link.zoomValue * kZoomStep);
+    canvas.zRot = static_cast<float>(link.rotation % 360);
+    canvas.showConvexHull = link.showConvexHull;
+    canvas.showSubDivPoints = link.showSubDivPoints;
+    EditResult result = drawingChanged();
+    result.levelsNeedRebuild = true;
+    result.countChanged = true;
+    result.announcement = undoable ? opened : std::string();
+    return settled(canvas, result);
+}
+
+} // namespace bezier

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CanvasModel.h"
+#include "core/PointText.h"
 #include "core/ViewTransform.h"
 
 #include <array>
@@ -130,6 +131,18 @@ EditResult redo(CanvasModel &canvas);
 // the point as it is.
 constexpr double kCoordinateLimit = 1e6;
 EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, const std::string &text);
+
+// Points pasted or dropped as text (PointText.h's forms) replace the control points as one step
+// to undo: "7 points pasted."; text that is not points changes nothing and says why:
+// "Nothing pasted: line 3 does not hold two numbers."
+EditResult pastePoints(CanvasModel &canvas, std::string_view text);
+// The points as the clipboard and the CSV file take them.
+std::string copiedPoints(const CanvasModel &canvas);
+// What the page's address keeps of the canvas, and a link opened into it: on load with no
+// step to undo, in an open tab as one ("Link opened. 3 points, degree 2."). The views' own
+// values follow it: the front end sets its controls from the link.
+CurveLink linkOf(const CanvasModel &canvas);
+EditResult openLink(CanvasModel &canvas, const CurveLink &link, bool undoable);
 
 // A coordinate as the sentences and the page's table show it: two decimals, never "-0.00".
 std::string coordinateText(double value);

@@ -4,7 +4,10 @@
 #include <QTest>
 
 #include <cctype>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <random>
 
 using namespace bezier;
 
@@ -92,6 +95,11 @@ private slots:
     void historyIsBounded();
     void typedCoordinate_data();
     void typedCoordinate();
+    void pastedText_data();
+    void pastedText();
+    void exactTextRoundTrips();
+    void malformedLink_data();
+    void malformedLink();
     void resultsCarryControlsAndFocus();
     void keysByName();
     void canvasScene_data();
@@ -713,4 +721,116 @@ void TestCanvasEditing::parameterScene()
     const Polyline vertices = parameterVertices(parameter);
     QCOMPARE(vertices.size(), std::size_t(3 * samples.toInt() + 2));
     QCOMPARE(vertices.back(), (Point3{parameter.u, 1, 0}));
+}
+
+void TestCanvasEditing::pastedText_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    // The points read, as "x y" pairs; or what the refusal says.
+    QTest::addColumn<QString>("read");
+
+    const QString limit = "that is not a number from -1000000 to 1000000.";
+    QTest::newRow("CSV with header") << QByteArray("x,y\n0.5,-1\n2,3e-2\n") << "0.5 -1 2 0.03";
+    QTest::newRow("semicolons, quotes, CRLF, blank lines")
+        << QByteArray("\xEF\xBB\xBF\"X\";\"Y\"\r\n\r\n\"1\";\"2\"\r\n3 ; 4") << "1 2 3 4";
+    QTest::newRow("tabs and spaces") << QByteArray("1\t2\n  -3   +4  \n") << "1 2 -3 4";
+    QTest::newRow("JSON pairs and objects") << QByteArray("[[1, 2],\n {\"y\": 4, \"x\": 3}]") << "1 2 3 4";
+    QTest::newRow("one field") << QByteArray("x,y\n1,2\n3\n") << "Nothing pasted: line 3 does not hold two numbers.";
+    QTest::newRow("a second header") << QByteArray("1,2\nx,y\n") << "Nothing pasted: line 2 has an x " + limit;
+    QTest::newRow("decimal comma") << QByteArray("0,5;1,5\n") << "Nothing pasted: line 1 has an x " + limit;
+    QTest::newRow("not finite") << QByteArray("1,inf\n") << "Nothing pasted: line 1 has a y " + limit;
+    QTest::newRow("too far") << QByteArray("1,2\n-1e7,0\n") << "Nothing pasted: line 2 has an x " + limit;
+    QTest::newRow("hex") << QByteArray("0x1p3,0") << "Nothing pasted: line 1 has an x " + limit;
+    QTest::newRow("JSON cut short") << QByteArray("[[1, 2],\n[3,") << "Nothing pasted: line 2 has a y " + limit;
+    QTest::newRow("JSON other keys") << QByteArray("[{\"x\": 1, \"z\": 2}]")
+                                     << "Nothing pasted: line 1 has a point whose keys are not \"x\" and \"y\".";
+    QTest::newRow("nothing") << QByteArray(" \n\n") << "Nothing pasted: it holds no points.";
+    QTest::newRow("too many points") << QByteArray("0 0\n").repeated(10001) << "Nothing pasted: it holds more than 10000 points.";
+    QTest::newRow("too long") << QByteArray(524289, ' ') << "Nothing pasted: it is longer than 524288 bytes.";
+}
+
+void TestCanvasEditing::pastedText()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, read);
+    CanvasModel canvas;
+    canvas.appendControlPoint({9, 9, 0});
+    const EditResult edit = pastePoints(canvas, std::string_view(text.constData(), text.size()));
+    const bool refused = read.startsWith("Nothing");
+    QCOMPARE(canvas.history.canUndo(), !refused);
+    if (refused) {
+        QCOMPARE(QString::fromStdString(edit.announcement), read);
+        QCOMPARE(canvas.controlPoints, Polyline({{9, 9, 0}}));
+        return;
+    }
+    QStringList got;
+    for (const Point3 &p : canvas.controlPoints)
+        got << QString::number(p.x) << QString::number(p.y);
+    QCOMPARE(got.join(' '), read);
+    QCOMPARE(QString::fromStdString(edit.announcement), QString("%1 points pasted.").arg(canvas.controlPoints.size()));
+    QVERIFY(edit.levelsNeedRebuild && edit.countChanged);
+    undo(canvas);
+    QCOMPARE(canvas.controlPoints, Polyline({{9, 9, 0}}));
+}
+
+// Points copied, or kept in the address, read back bit for bit, whatever their size.
+void TestCanvasEditing::exactTextRoundTrips()
+{
+    const unsigned seed = std::random_device{}();
+    std::mt19937_64 random(seed);
+    std::uniform_int_distribution<int> exponent(-330, 6);
+    std::uniform_real_distribution<double> mantissa(-9.99, 9.99);
+    CanvasModel canvas;
+    Polyline points = {{-0.0, 1e6, 0}, {-1e6, 5e-324, 0}, {0.1, 1.0 / 3, 0}};
+    for (int i = 0; i < 2000; ++i) {
+        const auto value = [&] { return std::clamp(mantissa(random) * std::pow(10.0, exponent(random)), -1e6, 1e6); };
+        points.push_back({value(), value(), 0});
+    }
+    canvas.replaceControlPoints(points);
+    canvas.selectedPoint = 7;
+    canvas.zoom = static_cast<float>(123 * kZoomStep);
+    canvas.zRot = 359;
+    canvas.drawLevel = 8;
+    canvas.showSubDivPoints = true;
+    const PointsReading pasted = readPoints(copiedPoints(canvas));
+    const LinkReading linked = readLink(linkFragment(linkOf(canvas)));
+    QVERIFY2(pasted.error.empty() && linked.link, qPrintable(QString("seed %1").arg(seed)));
+    QVERIFY2(std::memcmp(pasted.points.data(), points.data(), points.size() * sizeof(Point3)) == 0, qPrintable(QString("seed %1").arg(seed)));
+    QVERIFY2(*linked.link == linkOf(canvas), qPrintable(QString("seed %1").arg(seed)));
+    QVERIFY(std::signbit(linked.link->points[0].x));
+    QCOMPARE(linked.link->zoomValue, 123);
+
+    CanvasModel opened;
+    openLink(opened, *linked.link, false);
+    QVERIFY(!opened.history.canUndo());
+    QCOMPARE(linkFragment(linkOf(opened)), linkFragment(linkOf(canvas)));
+    const EditResult edit = openLink(opened, CurveLink{}, true);
+    QCOMPARE(QString::fromStdString(edit.announcement), "Link opened. No points.");
+    undo(opened);
+    QCOMPARE(opened.controlPoints.size(), points.size());
+}
+
+void TestCanvasEditing::malformedLink_data()
+{
+    QTest::addColumn<QString>("fragment");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("other version") << "v2&points=" << "it is not a curve of this editor's version 1";
+    QTest::newRow("no points") << "v1&level=3" << "it holds no points part";
+    QTest::newRow("level too deep") << "v1&level=9&points=" << "its level is out of range";
+    QTest::newRow("zoom a word") << "v1&zoom=big&points=" << "its zoom is out of range";
+    QTest::newRow("twice") << "v1&hull=1&hull=0&points=" << "it gives hull twice";
+    QTest::newRow("unknown") << "v1&points=&color=red" << "it holds an unknown part";
+    QTest::newRow("half a point") << "v1&points=1,2;3" << "its point 2 is not two numbers within the limits";
+    QTest::newRow("markup") << "v1&points=<script>" << "its point 1 is not two numbers within the limits";
+    QTest::newRow("selection beyond") << "v1&selected=1&points=1,2" << "its selected point is not one of its points";
+    QTest::newRow("too long") << "v1&points=" + QString(524288, '0') << "it is longer than 524288 characters";
+}
+
+void TestCanvasEditing::malformedLink()
+{
+    QFETCH(QString, fragment);
+    QFETCH(QString, error);
+    const LinkReading reading = readLink(fragment.toStdString());
+    QVERIFY(!reading.link);
+    QCOMPARE(QString::fromStdString(reading.error), error);
 }
