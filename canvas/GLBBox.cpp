@@ -284,7 +284,7 @@ void GLBBox::drawDashedLine(const DrawRun &run, const SceneFrame &frame)
     const auto ratio = static_cast<float>(frame.pixelRatio);
     std::vector<float> strip;
     appendDashedStrip(points.data(), points.size(), halfLineWidth(run.width, frame.pixelRatio), run.dash.dash * ratio,
-                      run.dash.gap * ratio, strip);
+                      run.dash.gap * ratio, static_cast<float>(frame.width), static_cast<float>(frame.height), strip);
     VertexBuffer::release();
     inWindowPixels(frame, [&] {
         glEnableClientState(GL_VERTEX_ARRAY);

@@ -121,13 +121,19 @@ std::size_t appendLineQuads(const WindowPoint *points, std::size_t count, LineKi
 }
 
 std::size_t appendDashedStrip(const WindowPoint *points, std::size_t count, float halfWidth, float dash, float gap,
-                              std::vector<float> &strip)
+                              float width, float height, std::vector<float> &strip)
 {
     std::vector<WindowPoint> dashes;
     // Where along the pattern the next segment starts; in double, so that long strips still
     // advance by short steps.
     const double period = double(dash) + gap;
     double phase = 0.0;
+    // Dashes only where they can be seen: each segment is cut to the viewport and a margin
+    // wider than the line, the pattern carried across the rest in one step. Points far
+    // outside the view would otherwise make millions of dashes nobody sees.
+    const double margin = double(halfWidth) + 1.0;
+    const double low[2] = {-margin, -margin};
+    const double high[2] = {width + margin, height + margin};
     for (std::size_t i = 0; i + 1 < count; ++i) {
         const WindowPoint &a = points[i];
         const WindowPoint &b = points[i + 1];
@@ -137,10 +143,33 @@ std::size_t appendDashedStrip(const WindowPoint *points, std::size_t count, floa
             return WindowPoint{float(a.x + (b.x - a.x) * t), float(a.y + (b.y - a.y) * t),
                                float(a.z + (b.z - a.z) * t)};
         };
-        double along = 0.0;
-        while (along < length) {
+        // The part of the segment inside, as fractions of it (Liang and Barsky).
+        double enter = 0.0, leave = 1.0;
+        const double start[2] = {a.x, a.y};
+        const double delta[2] = {double(b.x) - a.x, double(b.y) - a.y};
+        for (int axis = 0; axis < 2; ++axis) {
+            if (delta[axis] == 0.0) {
+                if (start[axis] < low[axis] || start[axis] > high[axis])
+                    enter = 1.0, leave = 0.0;
+                continue;
+            }
+            double t0 = (low[axis] - start[axis]) / delta[axis];
+            double t1 = (high[axis] - start[axis]) / delta[axis];
+            if (t0 > t1)
+                std::swap(t0, t1);
+            enter = std::max(enter, t0);
+            leave = std::min(leave, t1);
+        }
+        if (!std::isfinite(length) || enter >= leave) {
+            phase = std::isfinite(length) ? std::fmod(phase + length, period) : 0.0;
+            continue;
+        }
+        double along = enter * length;
+        phase = std::fmod(phase + along, period);
+        const double visibleEnd = leave * length;
+        while (along < visibleEnd) {
             const bool on = phase < dash;
-            const double step = std::min((on ? dash : period) - phase, length - along);
+            const double step = std::min((on ? dash : period) - phase, visibleEnd - along);
             if (on) {
                 dashes.push_back(at(along));
                 dashes.push_back(at(along + step));
@@ -148,6 +177,7 @@ std::size_t appendDashedStrip(const WindowPoint *points, std::size_t count, floa
             along += step;
             phase = std::fmod(phase + step, period);
         }
+        phase = std::fmod(phase + (length - visibleEnd), period);
     }
     return appendLineQuads(dashes.data(), dashes.size(), LineKind::Segments, halfWidth, strip);
 }

@@ -44,8 +44,10 @@ std::size_t appendLineQuads(const WindowPoint *points, std::size_t count, LineKi
 
 // Appends a strip of `count` points as dashes `dash` device pixels long with gaps of `gap`,
 // measured along the strip, each dash a separate quad; returns the number of vertices added.
+// Only the dashes within a viewport of width x height device pixels are made, so their count is
+// bounded by what the viewport can show.
 std::size_t appendDashedStrip(const WindowPoint *points, std::size_t count, float halfWidth, float dash, float gap,
-                              std::vector<float> &strip);
+                              float width, float height, std::vector<float> &strip);
 
 // A rectangle in window pixels, y up, and its colour.
 struct WindowRect

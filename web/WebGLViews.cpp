@@ -196,7 +196,7 @@ void WebGLView::addLines(const DrawRun &run, const float *positions)
     const std::size_t added
         = run.dash.dash > 0.0f
               ? appendDashedStrip(windowPoints.data(), run.count, halfWidth, run.dash.dash * ratio,
-                                  run.dash.gap * ratio, lineStrip)
+                                  run.dash.gap * ratio, static_cast<float>(deviceWidth), static_cast<float>(deviceHeight), lineStrip)
               : appendLineQuads(windowPoints.data(), run.count, kind, halfWidth, lineStrip);
     if (added > 0)
         lineRuns.push_back({first, static_cast<GLsizei>(added), run.color});

@@ -78,6 +78,10 @@ public:
     // Draws the canvas's scene and returns the view it was drawn in, which the next press
     // unprojects with.
     bezier::ViewTransform paint(const bezier::CanvasModel &canvas);
+    // The marker drawn as selected, which a press in Move mode changes before the buffers
+    // show it: a context made anew keeps the one shown.
+    int shownSelection() const { return layout.selectedMarker; }
+    void showSelection(int marker) { layout.selectedMarker = marker; }
 
 private:
     GLuint markerProgram = 0;

@@ -222,11 +222,13 @@ EMSCRIPTEN_KEEPALIVE void bezierResize(int canvasWidth, int canvasHeight, double
 EMSCRIPTEN_KEEPALIVE int bezierRestoreView(int view)
 {
     if (view == 0) {
+        const int shownSelection = canvasView.shownSelection();
         canvasView.destroy();
         canvasView = CanvasGLView();
         if (const WebGLView::Start start = canvasView.create("#canvas"); start != WebGLView::Start::Ready)
             return static_cast<int>(start);
         canvasView.upload(canvas);
+        canvasView.showSelection(shownSelection);
     } else {
         parameterView.destroy();
         parameterView = ParameterGLView();

@@ -75,6 +75,10 @@ void TestWindowQuads::dashes_data()
     QTest::newRow("a corner mid-dash") << Points{{0.5, 5, 0}, {13.5, 5, 0}, {13.5, 40, 0}} << 6;
     QTest::newRow("shorter than a dash") << Points{{0.5, 5, 0}, {3.5, 5, 0}} << 1;
     QTest::newRow("one point") << Points{{0.5, 5, 0}} << 0;
+    // Cut to the 100 x 50 viewport: the pattern runs on unseen, and only what shows is made.
+    QTest::newRow("starts far left") << Points{{-999999.5f, 5, 0}, {100.5, 5, 0}} << 10;
+    QTest::newRow("far beyond both ends") << Points{{-3e9f, 5, 0}, {3e9f, 5, 0}} << 11;
+    QTest::newRow("all outside") << Points{{-1e9f, -1e9f, 0}, {1e9f, -1e9f, 0}, {1e9f, -2e9f, 0}} << 0;
 }
 
 void TestWindowQuads::dashes()
@@ -82,7 +86,7 @@ void TestWindowQuads::dashes()
     QFETCH(Points, points);
     QFETCH(int, dashes);
     std::vector<float> strip;
-    const std::size_t added = appendDashedStrip(points.data(), points.size(), 0.5f, 6.0f, 4.0f, strip);
+    const std::size_t added = appendDashedStrip(points.data(), points.size(), 0.5f, 6.0f, 4.0f, 100.0f, 50.0f, strip);
     // A dash is a quad of four corners; those after the first are joined by two more.
     QCOMPARE(static_cast<int>(added), dashes == 0 ? 0 : 4 + 6 * (dashes - 1));
 }

@@ -368,7 +368,12 @@ def editing_session(page):
     check(not any_pixel_near(shot, page.in_canvas(clicks[3]), 3, is_marker), "the deleted point gone")
     check(page.basis_count() == 3, "basis count after the delete")
 
-    # A lost context comes back with the same picture.
+    # A lost context comes back with the same picture, even where a press in Move mode chose a
+    # point whose highlight shows only at the next move.
+    page.click(PLACES["move"])
+    page.click(plus(CANVAS_ORIGIN, clicks[0]))
+    expected += press_trace(clicks[0]) + "Move Mode\n\n"
+    page.wait_for_trace(expected)
     before = page.screenshot()
     page.js("window.lost = ['canvas', 'parameter'].map(id => document.getElementById(id).getContext('webgl2')"
             ".getExtension('WEBGL_lose_context')); window.lost.forEach(e => e.loseContext())")
