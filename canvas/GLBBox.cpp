@@ -6,7 +6,9 @@
 #include "core/WindowQuads.h"
 #include "gl/GLWidgetSupport.h"
 
+#include <QClipboard>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 
 #ifdef __GLIBC__
@@ -315,6 +317,10 @@ QString keyName(const QKeyEvent &event)
 
 void GLBBox::keyPressEvent(QKeyEvent *event)
 {
+    if (exchangeByClipboard(*event)) {
+        event->accept();
+        return;
+    }
     const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     const bool plain = !(event->modifiers() & commands);
     const std::optional<CanvasKey> key = canvasKeyNamed(keyName(*event).toStdString());
@@ -327,6 +333,43 @@ void GLBBox::keyPressEvent(QKeyEvent *event)
                                 event->modifiers() & Qt::ShiftModifier, devicePixelRatioF()));
     // The canvas's keys go no further: Escape would close the dialog.
     event->accept();
+}
+
+// Control C copies the points as CSV text, Control Shift C the canvas as a picture, Control V
+// replaces the points with those on the clipboard: the desktop's way, without files, to
+// exchange points with the page, a spreadsheet or a script.
+bool GLBBox::exchangeByClipboard(const QKeyEvent &event)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    const QKeyCombination keys = event.keyCombination();
+    if (keys == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_C)) {
+        clipboard->setImage(grabFramebuffer());
+        describeAfter("Canvas copied as a picture.");
+        return true;
+    }
+    if (event.matches(QKeySequence::Copy)) {
+        clipboard->setText(QString::fromStdString(copiedPoints(*this)));
+        const std::size_t count = controlPoints.size();
+        describeAfter(std::to_string(count) + (count == 1 ? " point copied." : " points copied."));
+        return true;
+    }
+    if (!event.matches(QKeySequence::Paste))
+        return false;
+    makeCurrent();
+    const QByteArray text = clipboard->text().toUtf8();
+    const EditResult edit = pastePoints(*this, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    finishEdit(edit);
+    // A refusal changes nothing, so it would be heard nowhere else.
+    if (!edit.levelsNeedRebuild)
+        std::fprintf(stderr, "%s\n", edit.announcement.c_str());
+    describeAfter(edit.announcement);
+    return true;
+}
+
+// The canvas's description, after what was just done.
+void GLBBox::describeAfter(const std::string &sentence)
+{
+    describe(*this, sentence + " " + canvasDescription(*this));
 }
 
 void GLBBox::focusInEvent(QFocusEvent *event)

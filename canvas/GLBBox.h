@@ -69,6 +69,9 @@ protected:
 private:
     friend class GLBBoxTestAccess;
 
+    // Points out and in by the clipboard's keys; false for other keys.
+    bool exchangeByClipboard(const QKeyEvent &event);
+    void describeAfter(const std::string &sentence);
     // What follows every rule: the levels or the buffers brought up to date, the count
     // announced, the trace written, the repaint, and what is announced after it.
     void finishEdit(const bezier::EditResult &edit);

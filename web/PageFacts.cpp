@@ -52,5 +52,6 @@ int main()
                                      std::pair{"DELETE_PRESSED", kDeleteMode}})
         fact(name, start.userMode == mode ? "true" : "false");
     fact("FOCUS_COLOR", hexColor(kFocusFrameColor));
+    fact("MAX_TEXT_BYTES", std::to_string(kMaxExchangedBytes));
     return 0;
 }

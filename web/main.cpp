@@ -7,10 +7,12 @@
 
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 
 using namespace bezier;
 
@@ -90,6 +92,17 @@ EM_JS(void, showPointCount, (int count, const char *caption), {
 EM_JS(void, showControls, (int canUndo, int canRedo, int mode, int highContrast), {
     Module.showControls(canUndo !== 0, canRedo !== 0, mode, highContrast !== 0);
 });
+
+// A complete change of the curve or its view, for the page to keep in its address.
+EM_JS(void, curveChanged, (), { Module.curveChanged(); });
+
+// The view's controls as an opened link set them.
+EM_JS(void, showView, (int level, int zoom, int rotation, int hull, int subdivision), {
+    Module.showView(level, zoom, rotation, hull !== 0, subdivision !== 0);
+});
+
+// A sentence the page shows as well as says: a link that could not be opened.
+EM_JS(void, notify, (const char *text), { Module.notify(UTF8ToString(text)); });
 
 // Marks the module before stopping, so the page can say that memory, and not a fault, stopped it.
 EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
@@ -181,6 +194,25 @@ void finishEdit(const EditResult &edit)
     refreshPointTable();
     if (edit.pointShownAgain >= 0)
         showTabledRow(static_cast<std::size_t>(edit.pointShownAgain));
+    // Not during a drag or a hold: the address keeps complete curves only.
+    if (!canvas.hold.active && (edit.repaint || edit.levelsNeedRebuild || edit.drawingChanged))
+        curveChanged();
+}
+
+// Text the page hands over through the heap, with its length: never through the stack, whose
+// few megabytes a long paste or entry would overrun.
+std::string_view textOf(const char *text, int length)
+{
+    return {text, static_cast<std::size_t>(std::max(length, 0))};
+}
+
+// The last text handed to the page, which reads it before the next call.
+std::string handedText;
+
+const char *handOver(std::string text)
+{
+    handedText = std::move(text);
+    return handedText.c_str();
 }
 
 } // namespace
@@ -325,10 +357,59 @@ EMSCRIPTEN_KEEPALIVE void bezierSetHighContrast(int on)
     finishEdit(setHighContrast(canvas, on != 0));
 }
 
-// A coordinate typed in the table (axis 0 is x, 1 is y).
-EMSCRIPTEN_KEEPALIVE void bezierSetControlPointCoordinate(int index, int axis, const char *text)
+// A coordinate typed in the table (axis 0 is x, 1 is y), `length` bytes.
+EMSCRIPTEN_KEEPALIVE void bezierSetControlPointCoordinate(int index, int axis, const char *text, int length)
 {
-    finishEdit(setControlPointCoordinate(canvas, index, axis, text));
+    finishEdit(setControlPointCoordinate(canvas, index, axis, std::string(textOf(text, length))));
+}
+
+// Points pasted or dropped as text.
+EMSCRIPTEN_KEEPALIVE void bezierPaste(const char *text, int length)
+{
+    finishEdit(pastePoints(canvas, textOf(text, length)));
+}
+
+// Opens the address's fragment: on load with nothing to undo, in an open tab as one step. A
+// fragment that is no curve leaves an empty editor and says why.
+EMSCRIPTEN_KEEPALIVE void bezierOpenLink(const char *text, int length, int undoable)
+{
+    const LinkReading reading = readLink(textOf(text, length));
+    if (!reading.link) {
+        // Never half a curve: on load the editor stays empty, in an open tab the curve stays as
+        // it was, and the address shows it again.
+        notify(("This link holds no curve the editor can open: " + reading.error
+                + (undoable != 0 ? ". The curve stays as it was." : ". The editor starts empty."))
+                   .c_str());
+        if (undoable != 0)
+            curveChanged();
+        return;
+    }
+    const CurveLink &link = *reading.link;
+    showView(link.drawLevel, link.zoomValue, link.rotation, link.showConvexHull, link.showSubDivPoints);
+    finishEdit(openLink(canvas, link, undoable != 0));
+}
+
+// The fragment that opens the curve as it is; empty where it would be longer than a link may be.
+EMSCRIPTEN_KEEPALIVE const char *bezierLinkFragment()
+{
+    std::string fragment = linkFragment(linkOf(canvas));
+    return handOver(fragment.size() <= kMaxExchangedBytes ? std::move(fragment) : std::string());
+}
+
+// The points as CSV text.
+EMSCRIPTEN_KEEPALIVE const char *bezierCopiedPoints()
+{
+    return handOver(copiedPoints(canvas));
+}
+
+// Draws a view again (0 the canvas, 1 the parameter view), for the page to read its pixels in
+// the same task.
+EMSCRIPTEN_KEEPALIVE void bezierRepaint(int view)
+{
+    if (view == 0)
+        paintCanvas();
+    else
+        parameterView.paint();
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierUndo()

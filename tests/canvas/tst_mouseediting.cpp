@@ -5,6 +5,8 @@
 #include "app/BezierDialog.h"
 #include "canvas/GluProjection.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -52,6 +54,7 @@ private slots:
     void highlightFollowsTheIndex();
     void doubleClickAddsTwice();
     void parameterViewFollowsTheCount();
+    void pointsByTheClipboard();
 
 private:
     void click(QPoint position, Qt::MouseButton button = Qt::LeftButton);
@@ -331,3 +334,30 @@ void TestMouseEditing::parameterViewFollowsTheCount()
 
 QTEST_MAIN(TestMouseEditing)
 #include "tst_mouseediting.moc"
+
+// Points out as CSV and back, bit for bit, through the X server's clipboard; a refusal changes
+// nothing and says why; the picture goes out at the canvas's device size.
+void TestMouseEditing::pointsByTheClipboard()
+{
+    const GLBBoxTestAccess access(*canvas);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->setText("x;y\n0.1;1e-7\n-0.3;0.25\n1,2,3\n");
+    QTest::keyClick(canvas, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY(access.controlPoints().empty());
+    QVERIFY(canvas->accessibleDescription().startsWith("Nothing pasted: line 4"));
+
+    const QString csv = "x,y\n0.1,1e-07\n-0.3,0.25\n0.7071067811865476,-5e-324\n";
+    clipboard->setText(csv);
+    QTest::keyClick(canvas, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(access.controlPoints(), Polyline({{0.1, 1e-7, 0}, {-0.3, 0.25, 0}, {0.7071067811865476, -5e-324, 0}}));
+    QCOMPARE(GLParameterTestAccess(*dialog->MyCustomWidget1).degree(), 3);
+    QVERIFY(canvas->accessibleDescription().startsWith("3 points pasted."));
+    clipboard->setText("");
+    QTest::keyClick(canvas, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), csv);
+
+    QTest::keyClick(canvas, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(clipboard->image().size(), canvas->size() * canvas->devicePixelRatio());
+    QTest::keyClick(canvas, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(access.controlPoints().empty());
+}

@@ -11,6 +11,7 @@ Usage: tst_page.py [--engine=chromium|firefox|webkit] SITE_FOLDER DEVICE_PIXEL_R
 import functools
 import hashlib
 import http.server
+import base64
 import io
 import json
 import math
@@ -419,6 +420,81 @@ def editing_session(page):
     return expected
 
 
+def wait_until(page, script, what):
+    deadline = time.time() + TIMEOUT_S
+    while not page.js(script) and time.time() < deadline:
+        time.sleep(0.05)
+    check(page.js(script), what)
+
+
+def open_address(page, address):
+    """A fresh document at `address`, not a jump within the current one."""
+    page.driver.get("about:blank")
+    page.driver.get(address)
+    wait_until(page, "return document.documentElement.dataset.ready === 'true'", f"the page at {address[:80]}")
+
+
+def views(page):
+    """The two views' pixels on the screen, which a reload must give again."""
+    shot = page.screenshot()
+    boxes = page.js("return ['canvas', 'parameter'].map(id => { const b = document.getElementById(id)"
+                    ".getBoundingClientRect(); return [b.left, b.top, b.right, b.bottom]"
+                    ".map(v => Math.round(v * devicePixelRatio)) })")
+    return [list(shot.crop(tuple(box)).getdata()) for box in boxes]
+
+
+CSV_POINTS = "x,y\n0.1,0.2\n-3e-05,4\n0.5,-0.25\n"
+
+
+def keeps_the_curve(page):
+    """The address holds the curve: a reload and a link give the same pictures with nothing to
+    undo; a fragment changed in the tab is one step to undo, a malformed one changes nothing; the
+    CSV matches the table; a paste replaces the points; the PNG is the canvas's pixels."""
+    wait_until(page, "return location.hash.startsWith('#v1&')", "the curve in the address")
+    time.sleep(0.6)
+    link = page.js("return location.href")
+    before = views(page)
+    csv = page.js("return window.bezier.UTF8ToString(window.bezier._bezierCopiedPoints())").splitlines()
+    table = page.js("return [...document.querySelectorAll('#points tbody input')].map(i => i.value)")
+    shown = lambda v: f"{float(v):.2f}".replace("-0.00", "0.00")
+    check(csv[0] == "x,y" and [shown(v) for line in csv[1:] for v in line.split(",")] == table,
+          f"the CSV {csv[:3]} against the table {table[:4]}")
+    png = page.js("window.bezier._bezierRepaint(0); return document.getElementById('canvas').toDataURL()")
+    canvas_pixels = list(Image.open(io.BytesIO(base64.b64decode(png.split(",", 1)[1]))).convert("RGB").getdata())
+    check(canvas_pixels == before[0], "the PNG against the canvas on the screen")
+
+    page.driver.refresh()
+    wait_until(page, "return document.documentElement.dataset.ready === 'true'", "the page after a reload")
+    check(views(page) == before, "the views after a reload")
+    check(page.js("return document.getElementById('Undo').disabled"), "nothing to undo after a reload")
+    open_address(page, link)
+    check(views(page) == before, "the views from the link in a new document")
+
+    count = page.js("return window.bezier._bezierControlPointCount()")
+    page.js("location.hash = 'v1&level=2&points=0,0;0.5,0.5'")
+    wait_until(page, "return window.bezier._bezierControlPointCount() === 2", "a fragment changed in the tab")
+    check(page.js("return document.getElementById('Slider2').value") == "2", "the level from the fragment")
+    page.js("document.getElementById('Undo').click()")
+    check(page.js("return window.bezier._bezierControlPointCount()") == count, "the changed fragment undone")
+    page.js("location.hash = 'v1&points=1,2;3'")
+    wait_until(page, "return document.getElementById('notice').textContent.includes('no curve')", "a malformed fragment said")
+    check(page.js("return window.bezier._bezierControlPointCount()") == count, "a malformed fragment changes nothing")
+
+    if page.js("try { new DataTransfer(); return false } catch { return true }"):
+        skip("a paste", "this engine cannot make the paste event's data")
+    else:
+        page.js(f"const data = new DataTransfer(); data.setData('text/plain', {json.dumps(CSV_POINTS)});"
+                "document.getElementById('canvas').dispatchEvent(new ClipboardEvent('paste', "
+                "{clipboardData: data, bubbles: true}))")
+        check(page.said() == "3 points pasted.", f"said after a paste: {page.said()!r}")
+        csv = page.js("return window.bezier.UTF8ToString(window.bezier._bezierCopiedPoints())")
+        check(csv == CSV_POINTS, f"the pasted points read back {csv!r}")
+    # A long link opens whole.
+    points = ";".join(f"{math.cos(i) * 0.9!r},{math.sin(i * 1.3) * 0.9!r}" for i in range(2000))
+    open_address(page, f"{link.split('#')[0]}#v1&level=3&points={points}")
+    check(page.js("return window.bezier._bezierControlPointCount()") == 2000, "a link with 2,000 points")
+
+
 def high_contrast(page):
     """The switch beside the dialog: the hull dashed and bright, the y axis bright, outlines round
     the control points; switched off, the default look's picture again, to the pixel."""
@@ -764,6 +840,7 @@ def main():
                 lines = [json.loads(e["message"].split(" ", 2)[2]) for e in logged
                          if e["level"] == "INFO" and "console-api" in e["source"]]
                 check(same_trace("\n".join(lines) + "\n", expected), f"console lines {lines}")
+            keeps_the_curve(page)
             driver.get(server.address)
             while driver.execute_script("return document.documentElement.dataset.ready") != "true":
                 time.sleep(0.05)
