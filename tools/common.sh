@@ -23,7 +23,7 @@ DEVELOPER_PACKAGES=(
 )
 # The toolkit-free core built by clang and, as WebAssembly, by Emscripten, whose tests Node runs;
 # the page's icons rendered from the editor's; Debian's Python serves the page.
-PORTABILITY_PACKAGES=(clang emscripten nodejs librsvg2-bin python3)
+PORTABILITY_PACKAGES=(clang libclang-rt-14-dev emscripten nodejs librsvg2-bin python3)
 # The page's tests: headless Chromium driven through ChromeDriver by Debian's Selenium, Firefox
 # over its own WebDriver BiDi by a small client on python3-websocket, WebKitGTK's MiniBrowser
 # through WebKitWebDriver, and npm, which installs the pinned axe-core; a machine with its own
