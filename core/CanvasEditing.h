@@ -107,7 +107,8 @@ constexpr const char *kCanvasKeysHelp
     = "On the canvas: the arrows move the cursor 10 pixels, Shift and the arrows 1. Enter or Space clicks at the "
       "cursor: in Add mode it adds a point, in Delete mode it deletes the nearest point, in Move mode it picks up "
       "the nearest point, which the arrows then move and Enter or Space puts down; Escape puts it back. A, M and D "
-      "choose Add, Move and Delete; C says where the cursor is; H switches high contrast on and off.";
+      "choose Add, Move and Delete; C says where the cursor is; H switches high contrast on and off. Control C "
+      "copies the points as CSV text; Control V replaces them with pasted points, one x and y a line.";
 EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
                     bool fine, double pixelRatio);
 // The canvas gained focus; from the keyboard, its focus frame and cursor show. It lost focus: a

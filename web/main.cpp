@@ -2,6 +2,7 @@
 // by the page's script through the functions below. The rules are the desktop's, from the core.
 #include "core/CanvasEditing.h"
 #include "core/ParameterModel.h"
+#include "core/SceneSvg.h"
 #include "core/TextFit.h"
 #include "web/WebGLViews.h"
 
@@ -400,6 +401,19 @@ EMSCRIPTEN_KEEPALIVE const char *bezierLinkFragment()
 EMSCRIPTEN_KEEPALIVE const char *bezierCopiedPoints()
 {
     return handOver(copiedPoints(canvas));
+}
+
+// A view's picture as SVG in its logical pixels (0 the canvas, 1 the parameter view), with the
+// selection the canvas shows.
+EMSCRIPTEN_KEEPALIVE const char *bezierSvg(int view)
+{
+    if (view != 0)
+        return handOver(parameterSvg(parameter, viewSizes.parameterWidth / parameterPixelRatio,
+                                     viewSizes.parameterHeight / parameterPixelRatio));
+    CurveBufferLayout layout = curveBufferLayout(canvas);
+    layout.selectedMarker = canvasView.shownSelection();
+    return handOver(canvasSvg(canvas, layout, viewSizes.canvasWidth / canvasPixelRatio,
+                              viewSizes.canvasHeight / canvasPixelRatio));
 }
 
 // Draws a view again (0 the canvas, 1 the parameter view), for the page to read its pixels in
