@@ -14,7 +14,7 @@ namespace bezier {
 // limits lie far above what the editor holds interactively, and below what
 // every browser keeps in an address.
 constexpr std::size_t kMaxExchangedPoints = 10000;
-constexpr std::size_t kMaxExchangedBytes = std::size_t{512} << 10;
+constexpr std::size_t kMaxExchangedBytes = std::size_t {512} << 10;
 
 // The shortest decimal text that reads back to the same double ("0.1",
 // "-2.5e-07"), whatever the C locale.
@@ -30,8 +30,8 @@ std::string pointsCsv(const Polyline &points);
 // What a reader found: the points (z = 0), or the sentence that says which line
 // is wrong and why, with nothing read.
 struct PointsReading {
-  Polyline points;
-  std::string error;
+    Polyline points;
+    std::string error;
 };
 // One point a line, two numbers separated by a comma, semicolon, tab or spaces,
 // with an optional header line and blank lines; or a JSON array of [x, y] pairs
@@ -43,14 +43,14 @@ PointsReading readPoints(std::string_view text);
 // view (the sliders' and the dial's values, the check boxes). The look is the
 // reader's own, not the curve's.
 struct CurveLink {
-  Polyline points;
-  int selectedPoint = -1;
-  int drawLevel = 5;
-  int zoomValue = 50;
-  int rotation = 0;
-  bool showConvexHull = false;
-  bool showSubDivPoints = false;
-  friend bool operator==(const CurveLink &, const CurveLink &) = default;
+    Polyline points;
+    int selectedPoint = -1;
+    int drawLevel = 5;
+    int zoomValue = 50;
+    int rotation = 0;
+    bool showConvexHull = false;
+    bool showSubDivPoints = false;
+    friend bool operator==(const CurveLink &, const CurveLink &) = default;
 };
 // The dialog's ranges, which a link's values must lie in.
 constexpr int kMaxDrawLevel = 8;
@@ -63,8 +63,8 @@ std::string linkFragment(const CurveLink &link);
 // A fragment read back; a malformed one gives a sentence saying why, and no
 // curve.
 struct LinkReading {
-  std::optional<CurveLink> link;
-  std::string error;
+    std::optional<CurveLink> link;
+    std::string error;
 };
 LinkReading readLink(std::string_view fragment);
 

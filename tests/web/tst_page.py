@@ -525,6 +525,10 @@ def keeps_the_curve(page):
     points = ";".join(f"{math.cos(i) * 0.9!r},{math.sin(i * 1.3) * 0.9!r}" for i in range(2000))
     open_address(page, f"{link.split('#')[0]}#v1&level=3&points={points}")
     check(page.js("return window.bezier._bezierControlPointCount()") == 2000, "a link with 2,000 points")
+    # An entry far longer than any number reaches the editor through its heap and is refused.
+    page.js("const field = document.querySelector('#points tbody input'); field.value = '1'.repeat(1500000);"
+            "field.dispatchEvent(new Event('change', {bubbles: true}))")
+    check(page.said().startswith("Point 1's x must be a number"), f"said of a long entry: {page.said()[:80]!r}")
 
 
 def high_contrast(page):
