@@ -127,6 +127,26 @@ def add_click(driver, server, count):
     return statistics.median(times), len(times)
 
 
+def address_update(driver, server, count):
+    """An add click's edit (the rule, the rebuild at level 5 and the frame) against the address's
+    update after it (the fragment written and replaced), each the median of 15, with `count`
+    points before."""
+    open_page(driver, server)
+    return driver.execute_script(f"""
+        const b = window.bezier, edits = [], updates = [];
+        for (let i = 0; i < {count}; ++i) b._bezierPress(20 + (i * 37) % 470, 20 + (i * 53) % 460, 1);
+        const median = (values) => values.sort((x, y) => x - y)[values.length >> 1];
+        for (let i = 0; i < 15; ++i) {{
+            const start = performance.now();
+            b._bezierPress(40 + 13 * i, 300, 1);
+            const edited = performance.now();
+            history.replaceState(history.state, '', '#' + b.UTF8ToString(b._bezierLinkFragment()));
+            updates.push(performance.now() - edited);
+            edits.push(edited - start);
+        }}
+        return [median(edits), median(updates)];""")
+
+
 def main():
     page_test.configure([SITE, "1"])
     # One thread, and threads where the server isolates the page.
@@ -153,6 +173,10 @@ def main():
                     drags[count, mode], events = drag(driver, server, count)
                     print(f"drag event at {count} points, level 8, {mode}, pointer-move dispatch to finished frame:"
                           f" {drags[count, mode]:.1f} ms (median of {events})")
+            for count in (1000, 2000):
+                edit, update = address_update(driver, servers["one thread"], count)
+                print(f"address update after an add at {count} points, level 5, one thread: {update:.2f} ms against"
+                      f" the edit's {edit:.2f} ms, ratio {update / edit:.3f} (target <= 0.1)")
             for mode, server in servers.items():
                 median, events = add_click(driver, server, 2000)
                 print(f"add click at 2000 points, level 5, {mode}, pointer-down dispatch to finished frame:"

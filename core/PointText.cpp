@@ -383,17 +383,55 @@ PointsReading readPoints(std::string_view text)
     return reading;
 }
 
-std::string linkFragment(const CurveLink &link)
+namespace {
+
+std::string pointText(const Point3 &p)
+{
+    std::string text = exactDecimal(p.x);
+    text += ',';
+    text += exactDecimal(p.y);
+    return text;
+}
+
+std::string fragmentOf(const CurveLink &link, const std::vector<std::string> &pointTexts)
 {
     std::string fragment = "v1&level=" + std::to_string(link.drawLevel) + "&zoom=" + std::to_string(link.zoomValue)
-        + "&rotate=" + std::to_string(link.rotation) + "&hull=" + (link.showConvexHull ? "1" : "0") + "&subdiv="
-        + (link.showSubDivPoints ? "1" : "0") + "&selected=" + std::to_string(link.selectedPoint) + "&points=";
-    for (std::size_t i = 0; i < link.points.size(); ++i) {
+                           + "&rotate=" + std::to_string(link.rotation) + "&hull=" + (link.showConvexHull ? "1" : "0")
+                           + "&subdiv=" + (link.showSubDivPoints ? "1" : "0")
+                           + "&selected=" + std::to_string(link.selectedPoint) + "&points=";
+    std::size_t size = fragment.size();
+    for (const std::string &text : pointTexts)
+        size += text.size() + 1;
+    fragment.reserve(size);
+    for (std::size_t i = 0; i < pointTexts.size(); ++i) {
         if (i > 0)
             fragment += ';';
-        fragment += exactDecimal(link.points[i].x) + "," + exactDecimal(link.points[i].y);
+        fragment += pointTexts[i];
     }
     return fragment;
+}
+
+} // namespace
+
+std::string linkFragment(const CurveLink &link)
+{
+    std::vector<std::string> texts;
+    texts.reserve(link.points.size());
+    for (const Point3 &p : link.points)
+        texts.push_back(pointText(p));
+    return fragmentOf(link, texts);
+}
+
+std::string LinkWriter::fragment(const CurveLink &link)
+{
+    const Polyline &points = link.points;
+    pointTexts.resize(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i)
+        // Bit for bit: -0 and 0 are written apart.
+        if (i >= written.size() || std::memcmp(&points[i], &written[i], sizeof(Point3)) != 0)
+            pointTexts[i] = pointText(points[i]);
+    written = points;
+    return fragmentOf(link, pointTexts);
 }
 
 namespace {

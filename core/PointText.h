@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace bezier {
 
@@ -60,6 +61,18 @@ constexpr int kRotationTurn = 360;
 // The address's fragment, without '#':
 //   "v1&level=5&zoom=50&rotate=0&hull=0&subdiv=0&selected=-1&points=0.25,-0.1;0.5,0"
 std::string linkFragment(const CurveLink &link);
+// The same fragment, each point's text kept between calls and written again only where the point
+// changed: the page's address follows every edit of curves of thousands of points.
+class LinkWriter
+{
+public:
+    std::string fragment(const CurveLink &link);
+
+private:
+    Polyline written;
+    std::vector<std::string> pointTexts;
+};
+
 // A fragment read back; a malformed one gives a sentence saying why, and no
 // curve.
 struct LinkReading {

@@ -393,7 +393,8 @@ EMSCRIPTEN_KEEPALIVE void bezierOpenLink(const char *text, int length, int undoa
 // The fragment that opens the curve as it is; empty where it would be longer than a link may be.
 EMSCRIPTEN_KEEPALIVE const char *bezierLinkFragment()
 {
-    std::string fragment = linkFragment(linkOf(canvas));
+    static LinkWriter writer;
+    std::string fragment = writer.fragment(linkOf(canvas));
     return handOver(fragment.size() <= kMaxExchangedBytes ? std::move(fragment) : std::string());
 }
 

@@ -800,6 +800,15 @@ void TestCanvasEditing::exactTextRoundTrips()
     QVERIFY(std::signbit(linked.link->points[0].x));
     QCOMPARE(linked.link->zoomValue, 123);
 
+    // Written again where points changed, a point at a time.
+    LinkWriter writer;
+    writer.fragment(linkOf(canvas));
+    canvas.moveControlPoint(5, {0.0, -0.0, 0});
+    canvas.appendControlPoint({1, 2, 0});
+    QCOMPARE(writer.fragment(linkOf(canvas)), linkFragment(linkOf(canvas)));
+    canvas.eraseControlPoint(canvas.controlPoints.size() - 1);
+    canvas.moveControlPoint(5, points[5]);
+
     CanvasModel opened;
     openLink(opened, *linked.link, false);
     QVERIFY(!opened.history.canUndo());
