@@ -519,8 +519,18 @@ def keeps_the_curve(page):
                 "document.getElementById('canvas').dispatchEvent(new ClipboardEvent('paste', "
                 "{clipboardData: data, bubbles: true}))")
         check(page.said() == "3 points pasted.", f"said after a paste: {page.said()!r}")
-        csv = page.js("return window.bezier.UTF8ToString(window.bezier._bezierCopiedPoints())")
-        check(csv == CSV_POINTS, f"the pasted points read back {csv!r}")
+        copied = page.js("const data = new DataTransfer(), canvas = document.getElementById('canvas'); canvas.focus();"
+                         "canvas.dispatchEvent(new ClipboardEvent('copy', {clipboardData: data, bubbles: true}));"
+                         "return data.getData('text/plain')")
+        check(copied == CSV_POINTS, f"the pasted points copied back {copied!r}")
+    # A burst of changes replaces the address at most twice a second, the last change included.
+    page.js("window.replaced = 0; const replace = history.replaceState.bind(history);"
+            "history.replaceState = (...a) => { ++window.replaced; return replace(...a) };"
+            "for (let zoom = 60; zoom <= 80; ++zoom) window.bezier._bezierSetZoom(zoom)")
+    time.sleep(1.2)
+    replaced = page.js("return window.replaced")
+    check(1 <= replaced <= 3 and "&zoom=80&" in page.js("return location.hash"),
+          f"{replaced} address updates in 1.2 s after 21 changes: {page.js('return location.hash')[:40]}")
     # A long link opens whole.
     points = ";".join(f"{math.cos(i) * 0.9!r},{math.sin(i * 1.3) * 0.9!r}" for i in range(2000))
     open_address(page, f"{link.split('#')[0]}#v1&level=3&points={points}")
