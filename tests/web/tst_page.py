@@ -523,6 +523,26 @@ def keeps_the_curve(page):
                          "canvas.dispatchEvent(new ClipboardEvent('copy', {clipboardData: data, bubbles: true}));"
                          "return data.getData('text/plain')")
         check(copied == CSV_POINTS, f"the pasted points copied back {copied!r}")
+    # A text file dropped on the canvas replaces the points too.
+    if not page.js("try { const d = new DataTransfer(); d.items.add(new File(['1,2'], 'p.csv'));"
+                   " return new DragEvent('drop', {dataTransfer: d}).dataTransfer?.files.length === 1 }"
+                   " catch { return false }"):
+        skip("a dropped file", "a drop event made by script carries no files in this engine")
+    else:
+        page.js("const d = new DataTransfer(); d.items.add(new File(['x,y\\n1,2\\n'], 'points.csv'));"
+                "document.getElementById('canvas').dispatchEvent(new DragEvent('drop', {dataTransfer: d,"
+                " bubbles: true, cancelable: true}))")
+        wait_until(page, "return window.bezier._bezierControlPointCount() === 1", "the points of a dropped file")
+    # The link's button puts the address on the clipboard.
+    if ENGINE != "chromium":
+        skip("Copy link", "only Chromium's DevTools protocol grants a page the clipboard")
+    else:
+        page.driver.execute("executeCdpCommand", {"cmd": "Browser.grantPermissions", "params": {
+            "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]}})
+        page.js("document.getElementById('CopyLink').click()")
+        wait_until(page, "return document.getElementById('notice').textContent === 'Link copied.'", "Copy link said")
+        copied = page.driver.execute_async_script("navigator.clipboard.readText().then(arguments[0], () => arguments[0](null))")
+        check(copied == page.js("return location.href"), f"the copied link {str(copied)[:60]!r}")
     # A burst of changes replaces the address at most twice a second, the last change included.
     page.js("window.replaced = 0; const replace = history.replaceState.bind(history);"
             "history.replaceState = (...a) => { ++window.replaced; return replace(...a) };"
