@@ -349,8 +349,7 @@ bool GLBBox::exchangeByClipboard(const QKeyEvent &event)
     }
     if (event.matches(QKeySequence::Copy)) {
         clipboard->setText(QString::fromStdString(copiedPoints(*this)));
-        const std::size_t count = controlPoints.size();
-        describeAfter(std::to_string(count) + (count == 1 ? " point copied." : " points copied."));
+        describeAfter(pointAmount(controlPoints.size()) + " copied.");
         return true;
     }
     if (!event.matches(QKeySequence::Paste))

@@ -17,6 +17,18 @@ std::string coordinateText(double value)
     return std::strcmp(text, "-0.00") == 0 ? "0.00" : text;
 }
 
+std::string coordinateRangeText()
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "a number from %.0f to %.0f", -kCoordinateLimit, kCoordinateLimit);
+    return text;
+}
+
+std::string pointAmount(std::size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " point" : " points");
+}
+
 std::string countText(std::size_t count)
 {
     if (count == 0)
@@ -92,14 +104,6 @@ std::string pointNumber(int index)
 std::string movedSentence(const CanvasModel &canvas, int index)
 {
     return pointNumber(index) + " moved to " + positionOf(canvas.controlPoints[index]) + ".";
-}
-
-// A bound as the refusal says it: a whole number, without exponent.
-std::string limitText(double bound)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.0f", bound);
-    return text;
 }
 
 CanvasSnapshot snapshotOf(const CanvasModel &canvas)
@@ -542,9 +546,8 @@ EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, c
     while (end != begin && *end == ' ')
         ++end;
     if (end == begin || *end != '\0' || !(std::fabs(typed) <= kCoordinateLimit)) {
-        result.announcement = followedBy(dropped, pointNumber(index) + "'s " + name + " must be a number from "
-                                                      + limitText(-kCoordinateLimit) + " to "
-                                                      + limitText(kCoordinateLimit) + ": it stays "
+        result.announcement = followedBy(dropped, pointNumber(index) + "'s " + name + " must be " + coordinateRangeText()
+                                                      + ": it stays "
                                                       + coordinateText(value) + ".");
         return settled(canvas, result);
     }
@@ -559,10 +562,6 @@ EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, c
     return settled(canvas, result);
 }
 
-} // namespace bezier
-
-namespace bezier {
-
 EditResult pastePoints(CanvasModel &canvas, std::string_view text)
 {
     const std::string dropped = drop(canvas);
@@ -572,8 +571,7 @@ EditResult pastePoints(CanvasModel &canvas, std::string_view text)
         result.announcement = followedBy(dropped, "Nothing pasted: " + reading.error + ".");
         return settled(canvas, result);
     }
-    const std::string pasted = std::to_string(reading.points.size())
-                               + (reading.points.size() == 1 ? " point pasted." : " points pasted.");
+    const std::string pasted = pointAmount(reading.points.size()) + " pasted.";
     canvas.history.record(snapshotOf(canvas), pasted);
     canvas.replaceControlPoints(std::move(reading.points));
     canvas.selectedPoint = -1;
@@ -610,11 +608,12 @@ EditResult openLink(CanvasModel &canvas, const CurveLink &link, bool undoable)
         canvas.history.record(snapshotOf(canvas), opened);
     canvas.replaceControlPoints(link.points);
     canvas.selectedPoint = link.selectedPoint;
-    canvas.drawLevel = link.drawLevel;
-    canvas.zoom = static_cast<float>(link.zoomValue * kZoomStep);
-    canvas.zRot = static_cast<float>(link.rotation % 360);
-    canvas.showConvexHull = link.showConvexHull;
-    canvas.showSubDivPoints = link.showSubDivPoints;
+    // The view by its own rules; the result below covers all they change.
+    changeDrawLevel(canvas, link.drawLevel);
+    setZoom(canvas, link.zoomValue);
+    setZRotation(canvas, link.rotation);
+    setShowConvexHull(canvas, link.showConvexHull);
+    setShowSubDivPoints(canvas, link.showSubDivPoints);
     EditResult result = drawingChanged();
     result.levelsNeedRebuild = true;
     result.countChanged = true;

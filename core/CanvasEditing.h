@@ -131,6 +131,8 @@ EditResult redo(CanvasModel &canvas);
 // so (the bound keeps the hull's products finite); the value as shown, which is rounded, leaves
 // the point as it is.
 constexpr double kCoordinateLimit = 1e6;
+// The bound as the refusals say it: "a number from -1000000 to 1000000".
+std::string coordinateRangeText();
 EditResult setControlPointCoordinate(CanvasModel &canvas, int index, int axis, const std::string &text);
 
 // Points pasted or dropped as text (PointText.h's forms) replace the control points as one step
@@ -149,5 +151,7 @@ EditResult openLink(CanvasModel &canvas, const CurveLink &link, bool undoable);
 std::string coordinateText(double value);
 // The count and the degree: "3 points, degree 2.", "1 point, degree 0.", "No points."
 std::string countText(std::size_t count);
+// How many points, for sentences and file names: "1 point", "5 points".
+std::string pointAmount(std::size_t count);
 
 } // namespace bezier

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 namespace bezier {
 
@@ -71,6 +73,15 @@ constexpr Rgb ambientLit(Rgb color)
 {
     return {std::min(1.0f, kSceneAmbient * color.red), std::min(1.0f, kSceneAmbient * color.green),
             std::min(1.0f, kSceneAmbient * color.blue)};
+}
+
+// A colour as CSS and SVG write it: "#3a6ea5".
+inline std::string hexColor(Rgb color)
+{
+    char text[8];
+    const auto byte = [](float c) { return static_cast<int>(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); };
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", byte(color.red), byte(color.green), byte(color.blue));
+    return text;
 }
 
 // The unit vector towards the light, in eye space.

@@ -72,10 +72,7 @@ std::string lineError(std::size_t line, const std::string &reason)
 
 std::string coordinateReason(const char *axis)
 {
-    char bound[32];
-    std::snprintf(bound, sizeof bound, "%.0f", kCoordinateLimit);
-    return std::string(*axis == 'x' ? "has an " : "has a ") + axis + " that is not a number from -" + bound + " to "
-        + bound;
+    return std::string(*axis == 'x' ? "has an " : "has a ") + axis + " that is not " + coordinateRangeText();
 }
 
 std::string coordinateError(std::size_t line, const char *axis)

@@ -19,14 +19,6 @@ std::string number(double value)
     return text;
 }
 
-std::string colorOf(Rgb color)
-{
-    char text[8];
-    const auto byte = [](float c) { return static_cast<int>(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); };
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", byte(color.red), byte(color.green), byte(color.blue));
-    return text;
-}
-
 // A lit marker's one colour: the material under the ambient light and the light's share
 // towards the viewer.
 Rgb markerColor(Rgb material)
@@ -61,7 +53,7 @@ public:
                                                     static_cast<float>(height));
                 svg += "<rect x=\"" + number(w.x - run.width / 2) + "\" y=\"" + number(height - w.y - run.width / 2)
                        + "\" width=\"" + number(run.width) + "\" height=\"" + number(run.width) + "\" fill=\""
-                       + colorOf(run.color) + "\"/>\n";
+                       + hexColor(run.color) + "\"/>\n";
             }
             return;
         }
@@ -72,7 +64,7 @@ public:
             path += point(positions + 3 * i);
             path += ' ';
         }
-        svg += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + colorOf(run.color) + "\" stroke-width=\""
+        svg += "<path d=\"" + path + "\" fill=\"none\" stroke=\"" + hexColor(run.color) + "\" stroke-width=\""
                + number(run.width) + "\"";
         if (run.dash.dash > 0.0f)
             svg += " stroke-dasharray=\"" + number(run.dash.dash) + " " + number(run.dash.gap) + "\"";
@@ -82,7 +74,7 @@ public:
     // Diamonds round `count` centres of markers half `d` wide.
     void markers(const Point3 *centres, std::size_t count, double d, Rgb material)
     {
-        const std::string fill = colorOf(markerColor(material));
+        const std::string fill = hexColor(markerColor(material));
         for (std::size_t i = 0; i < count; ++i) {
             const Point3 &c = centres[i];
             const float corners[4][3] = {{float(c.x + d), float(c.y), float(c.z)},
@@ -100,7 +92,7 @@ public:
             const WindowRect &r = rectangles[i];
             svg += "<rect x=\"" + number(r.left) + "\" y=\"" + number(height - r.top) + "\" width=\""
                    + number(r.right - r.left) + "\" height=\"" + number(r.top - r.bottom) + "\" fill=\""
-                   + colorOf(r.color) + "\"/>\n";
+                   + hexColor(r.color) + "\"/>\n";
         }
     }
 

@@ -11,14 +11,6 @@ using namespace bezier;
 
 namespace {
 
-std::string hexColor(Rgb color)
-{
-    char text[8];
-    const auto byte = [](float c) { return static_cast<int>(std::lround(c * 255.0f)); };
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", byte(color.red), byte(color.green), byte(color.blue));
-    return text;
-}
-
 // The key names as a script's object literal: { "ArrowLeft": 0, ... }, by CanvasKey's order.
 std::string keyTable()
 {

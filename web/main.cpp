@@ -66,13 +66,8 @@ EM_JS(void, shareTextFit, (double minimumPointSize, double pointSizeStep), {
     Module.textFit = {minimumPointSize, pointSizeStep};
 });
 
-// Says the change in the page's polite live region. The same sentence twice in a row differs by a
-// trailing no-break space, so that screen readers read it again.
-EM_JS(void, announce, (const char *text), {
-    const region = document.getElementById("announcer");
-    const sentence = UTF8ToString(text);
-    region.textContent = region.textContent === sentence ? sentence + "\u00a0" : sentence;
-});
+// Says the change in the page's polite live region.
+EM_JS(void, announce, (const char *text), { Module.announce(UTF8ToString(text)); });
 
 // The parameter view's text alternative.
 EM_JS(void, describeBasis, (const char *text), {
@@ -435,6 +430,12 @@ EMSCRIPTEN_KEEPALIVE void bezierUndo()
 EMSCRIPTEN_KEEPALIVE void bezierRedo()
 {
     finishEdit(redo(canvas));
+}
+
+// How many points, as the page's sentences and file names say it: "5 points".
+EMSCRIPTEN_KEEPALIVE const char *bezierPointAmount()
+{
+    return handOver(pointAmount(canvas.controlPoints.size()));
 }
 
 // What the tests read: the counts the two views show.

@@ -449,30 +449,33 @@ CSV_POINTS = "x,y\n0.1,0.2\n-3e-05,4\n0.5,-0.25\n"
 def lit(p): return sum(p) > 60
 
 
-def svg_covers_canvas(page, canvas_pixels):
-    """The canvas's SVG, rasterised by the browser at the canvas's size, lights the pixels the
-    canvas lights, to within a pixel either way (a marker is a flat diamond, so colours are not
-    compared)."""
-    png = page.driver.execute_async_script("""
+def svg_covers_view(page, view, element, view_pixels):
+    """A view's SVG (0 the canvas, 1 the parameter view), rasterised by the browser at the view's
+    size, lights the pixels the view lights, to within a pixel either way (a marker is a flat
+    diamond, so colours are not compared)."""
+    width, height = page.js(f"const b = document.getElementById('{element}').getBoundingClientRect();"
+                            " return [Math.round(b.width), Math.round(b.height)]")
+    png = page.driver.execute_async_script(f"""
         const done = arguments[0], image = new Image();
-        const svg = window.bezier.UTF8ToString(window.bezier._bezierSvg(0));
-        image.onload = () => { const c = document.createElement('canvas'); c.width = 510; c.height = 502;
-            c.getContext('2d').drawImage(image, 0, 0); done(c.toDataURL()); };
+        const svg = window.bezier.UTF8ToString(window.bezier._bezierSvg({view}));
+        image.onload = () => {{ const c = document.createElement('canvas'); c.width = {width}; c.height = {height};
+            c.getContext('2d').drawImage(image, 0, 0); done(c.toDataURL()); }};
         image.onerror = () => done(null);
-        image.src = URL.createObjectURL(new Blob([svg], {type: 'image/svg+xml'}));""")
-    check(png is not None, "the canvas's SVG loads as an image")
+        image.src = URL.createObjectURL(new Blob([svg], {{type: 'image/svg+xml'}}));""")
+    check(png is not None, f"the {element}'s SVG loads as an image")
     if png is None:
         return
     drawn = Image.open(io.BytesIO(base64.b64decode(png.split(",", 1)[1]))).convert("RGB")
     shown = Image.new("RGB", drawn.size)
-    shown.putdata(canvas_pixels)
-    for a, b, what in [(shown, drawn, "the canvas's lit pixels in its SVG"), (drawn, shown, "the SVG's in the canvas")]:
+    shown.putdata(view_pixels)
+    for a, b, what in [(shown, drawn, f"the {element}'s lit pixels in its SVG"), (drawn, shown, f"the SVG's in the {element}")]:
         a_px, b_px = a.load(), b.load()
-        near_lit = lambda x, y: any(lit(b_px[min(max(x + i, 0), 509), min(max(y + j, 0), 501)])
+        near_lit = lambda x, y: any(lit(b_px[min(max(x + i, 0), width - 1), min(max(y + j, 0), height - 1)])
                                     for i in (-1, 0, 1) for j in (-1, 0, 1))
-        lit_pixels = [(x, y) for y in range(502) for x in range(510) if lit(a_px[x, y])]
+        lit_pixels = [(x, y) for y in range(height) for x in range(width) if lit(a_px[x, y])]
         missed = sum(1 for x, y in lit_pixels if not near_lit(x, y))
-        check(missed <= len(lit_pixels) // 200, f"{what}: {missed} of {len(lit_pixels)} have none within a pixel")
+        check(lit_pixels and missed <= len(lit_pixels) // 200,
+              f"{what}: {missed} of {len(lit_pixels)} have none within a pixel")
 
 
 def keeps_the_curve(page):
@@ -492,7 +495,8 @@ def keeps_the_curve(page):
     canvas_pixels = list(Image.open(io.BytesIO(base64.b64decode(png.split(",", 1)[1]))).convert("RGB").getdata())
     check(canvas_pixels == before[0], "the PNG against the canvas on the screen")
     if RATIO == 1:
-        svg_covers_canvas(page, before[0])
+        svg_covers_view(page, 0, "canvas", before[0])
+        svg_covers_view(page, 1, "parameter", before[1])
 
     page.driver.refresh()
     wait_until(page, "return document.documentElement.dataset.ready === 'true'", "the page after a reload")
