@@ -125,7 +125,21 @@ std::string canvasSvg(const CanvasModel &canvas, const CurveBufferLayout &layout
     const std::vector<float> axisPoints = positionsOf(kCanvasAxisPoints.data(), kCanvasAxisPoints.size());
     std::vector<float> lines(layout.lineVertices() * kPositionFloats);
     putLinePositions(canvas, layout, lines.data());
+    // Control markers are larger than the subdivision markers at the curve's ends, so the depth
+    // test shows them in front: SVG paints in order, so they are written after those.
+    std::vector<DrawRun> controlMarkers;
+    const auto writeControlMarkers = [&] {
+        for (const DrawRun &run : controlMarkers) {
+            const std::size_t first = run.first / kMarkerVertices;
+            const std::size_t last = std::min({first + run.count / kMarkerVertices, layout.controlMarkers, kMaxSvgMarkers});
+            if (first < last)
+                writer.markers(canvas.controlPoints.data() + first, last - first, kControlMarkerHalfSize, run.color);
+        }
+        controlMarkers.clear();
+    };
     for (const DrawRun &run : scene.runs) {
+        if (run.source != VertexSource::MarkerBuffer)
+            writeControlMarkers();
         switch (run.source) {
         case VertexSource::CanvasAxes:
             writer.lines(run, axes.data() + run.first * kPositionFloats);
@@ -141,8 +155,7 @@ std::string canvasSvg(const CanvasModel &canvas, const CurveBufferLayout &layout
             const std::size_t last = std::min(first + run.count / kMarkerVertices, kMaxSvgMarkers);
             const std::size_t controls = layout.controlMarkers;
             if (first < controls)
-                writer.markers(canvas.controlPoints.data() + first, std::min(last, controls) - first,
-                               kControlMarkerHalfSize, run.color);
+                controlMarkers.push_back(run);
             else if (first < last)
                 writer.markers(canvas.curve.data() + (first - controls), last - first, kSubdivisionMarkerHalfSize,
                                run.color);
@@ -155,6 +168,7 @@ std::string canvasSvg(const CanvasModel &canvas, const CurveBufferLayout &layout
             break;
         }
     }
+    writeControlMarkers();
     return writer.finished();
 }
 

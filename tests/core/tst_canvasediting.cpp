@@ -1,6 +1,8 @@
 #include "core/CanvasEditing.h"
 #include "core/Scene.h"
+#include "core/SceneSvg.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cctype>
@@ -696,6 +698,19 @@ void TestCanvasEditing::canvasScene()
     QCOMPARE(texts, runs);
     QCOMPARE(scene.fixedRuns, std::size_t{4});
     QCOMPARE(scene.rectangles.size(), std::size_t(rectangles));
+    // SVG paints in order, so the markers the depth test shows in front, the control markers larger
+    // than the subdivision markers at the curve's ends, come last.
+    QStringList fills;
+    QRegularExpressionMatchIterator polygons = QRegularExpression("<polygon [^>]*fill=\"(#[0-9a-f]{6})\"")
+                                                   .globalMatch(QString::fromStdString(
+                                                       canvasSvg(canvas, curveBufferLayout(canvas), kWidth, kHeight)));
+    while (polygons.hasNext())
+        fills << polygons.next().captured(1);
+    QCOMPARE(fills.size(), subdivisionPoints ? 12 : 3);
+    if (subdivisionPoints) {
+        QCOMPARE(fills.count(fills.front()), 9);
+        QVERIFY(!fills.mid(9).contains(fills.front()));
+    }
     if (highContrast) {
         // Each outline is centred on its control point's window position.
         const WindowRect &bottom = scene.rectangles[0];
