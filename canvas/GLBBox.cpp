@@ -1,11 +1,14 @@
 // Widget, rendering and slots of the canvas.
 #include "canvas/GLBBox.h"
+#include "canvas/CanvasAccessible.h"
 
 #include "canvas/GluProjection.h"
 #include "core/CanvasLook.h"
 #include "core/WindowQuads.h"
 #include "gl/GLWidgetSupport.h"
+#include "gl/ScreenReaderNotice.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -107,7 +110,8 @@ GLBBox::GLBBox(QWidget *parent, const char *name)
     setFocusPolicy(Qt::StrongFocus);
     systemContrast = systemHighContrast();
     highContrast = systemContrast;
-    describe(*this, canvasDescription(*this));
+    static const bool accessibleCanvas = (QAccessible::installFactory(&CanvasAccessible::create), true);
+    Q_UNUSED(accessibleCanvas);
 }
 
 GLBBox::~GLBBox()
@@ -174,7 +178,8 @@ void GLBBox::paintGL()
     glRotatef(zRot, 0.0f, 0.0f, 1.0f);
     glEnable(GL_DEPTH_TEST);
     const QSize device = size() * devicePixelRatioF();
-    const SceneFrame frame{currentViewTransform(), device.width(), device.height(), devicePixelRatioF()};
+    paintedView = currentViewTransform();
+    const SceneFrame frame{paintedView, device.width(), device.height(), devicePixelRatioF()};
     const Scene scene = canvasScene(*this, curveContent, look(), frame);
     glCallList(axesList);
     for (std::size_t i = scene.fixedRuns; i < scene.runs.size(); ++i)
@@ -344,12 +349,12 @@ bool GLBBox::exchangeByClipboard(const QKeyEvent &event)
     const QKeyCombination keys = event.keyCombination();
     if (keys == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_C)) {
         clipboard->setImage(grabFramebuffer());
-        describeAfter("Canvas copied as a picture.");
+        tellScreenReaders(QStringLiteral("Canvas copied as a picture."));
         return true;
     }
     if (event.matches(QKeySequence::Copy)) {
         clipboard->setText(QString::fromStdString(copiedPoints(*this)));
-        describeAfter(pointAmount(controlPoints.size()) + " copied.");
+        tellScreenReaders(QString::fromStdString(pointAmount(controlPoints.size()) + " copied."));
         return true;
     }
     if (!event.matches(QKeySequence::Paste))
@@ -358,17 +363,10 @@ bool GLBBox::exchangeByClipboard(const QKeyEvent &event)
     const QByteArray text = clipboard->text().toUtf8();
     const EditResult edit = pastePoints(*this, std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     finishEdit(edit);
-    // A refusal changes nothing, so it would be heard nowhere else.
+    // A refusal changes nothing on the screen, so standard error says why too.
     if (!edit.levelsNeedRebuild)
         std::fprintf(stderr, "%s\n", edit.announcement.c_str());
-    describeAfter(edit.announcement);
     return true;
-}
-
-// The canvas's description, after what was just done.
-void GLBBox::describeAfter(const std::string &sentence)
-{
-    describe(*this, sentence + " " + canvasDescription(*this));
 }
 
 void GLBBox::focusInEvent(QFocusEvent *event)
@@ -418,6 +416,7 @@ void GLBBox::redo()
 
 void GLBBox::finishEdit(const EditResult &edit)
 {
+    emit modeShown(userMode);
     if (edit.levelsNeedRebuild)
         recomputeLevels();
     else if (edit.drawingChanged)
@@ -436,7 +435,8 @@ void GLBBox::finishEdit(const EditResult &edit)
         emit sendDegree(count);
     if (edit.drawLevelChanged)
         emit newDrawLevel(drawLevel);
-    describe(*this, canvasDescription(*this));
+    if (!edit.announcement.empty())
+        tellScreenReaders(QString::fromStdString(edit.announcement));
 }
 
 void GLBBox::recomputeLevels()

@@ -50,6 +50,9 @@ signals:
     void newDrawLevel(int level);
     void sendDegree(int count);
     void sendu(double u);
+    // The editing mode after every edit (kAddMode, kMoveMode, kDeleteMode), for the mode buttons
+    // to show, even where a click on a button unchecked it.
+    void modeShown(int mode);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -68,10 +71,11 @@ protected:
 
 private:
     friend class GLBBoxTestAccess;
+    // Reads the description from the model, so that it is never stale and sends no event.
+    friend class CanvasAccessible;
 
     // Points out and in by the clipboard's keys; false for other keys.
     bool exchangeByClipboard(const QKeyEvent &event);
-    void describeAfter(const std::string &sentence);
     // What follows every rule: the levels or the buffers brought up to date, the count
     // announced, the trace written, the repaint, and what is announced after it.
     void finishEdit(const bezier::EditResult &edit);
@@ -98,6 +102,8 @@ private:
     // Whether the next paint hands the free heap back to the system: set when a large content
     // was made or dropped.
     bool trimHeapAfterPaint = false;
+    // The view of the last paint, for what the canvas says of its cursor outside a paint.
+    bezier::ViewTransform paintedView;
     // The device pixel ratio and the look the axes list was made for.
     qreal listPixelRatio = 1.0;
     bezier::Look axesListLook = bezier::Look::Default;

@@ -359,6 +359,42 @@ EditResult mouseRelease(CanvasModel &canvas, double x, double y)
 
 namespace {
 
+std::string cursorSentence(const CanvasModel &canvas, const ViewTransform &view, const Projection &projection,
+                           double pixelRatio)
+{
+    const std::optional<Point3> under = pointUnder(view, projection, devicePixel(canvas.cursorX, pixelRatio),
+                                                   flipped(view, devicePixel(canvas.cursorY, pixelRatio)));
+    return under ? "Cursor at " + positionOf(*under) + "." : "Cursor at the view's centre.";
+}
+
+// Selects the point `direction` (1 or -1) from the selected one, round the ends, with the cursor on
+// it, and says where it is, so that the points can be heard one by one.
+EditResult stepToPoint(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, int direction,
+                       double pixelRatio)
+{
+    EditResult result;
+    const int count = static_cast<int>(canvas.controlPoints.size());
+    if (canvas.hold.active) {
+        result.announcement = pointNumber(canvas.selectedPoint) + " is held: Enter puts it down.";
+        return result;
+    }
+    if (count == 0) {
+        result.announcement = countText(0);
+        return result;
+    }
+    const int from = canvas.selectedPoint >= 0 && canvas.selectedPoint < count ? canvas.selectedPoint
+                     : direction > 0                                           ? -1
+                                                                               : count;
+    canvas.selectedPoint = (from + direction + count) % count;
+    const Point3 &point = canvas.controlPoints[canvas.selectedPoint];
+    if (const auto at = logicalPositionOf(view, projection, point, pixelRatio))
+        placeCursor(canvas, at->first, at->second);
+    result = drawingChanged();
+    result.announcement = pointNumber(canvas.selectedPoint) + " of " + std::to_string(count) + " at "
+                          + positionOf(point) + ".";
+    return result;
+}
+
 EditResult canvasKeyRule(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
                          bool fine, double pixelRatio)
 {
@@ -425,12 +461,21 @@ EditResult canvasKeyRule(CanvasModel &canvas, const ViewTransform &view, const P
     }
     case CanvasKey::ReadCursor: {
         EditResult result;
-        const std::optional<Point3> under
-            = pointUnder(view, projection, devicePixel(canvas.cursorX, pixelRatio),
-                         flipped(view, devicePixel(canvas.cursorY, pixelRatio)));
-        result.announcement = under ? "Cursor at " + positionOf(*under) + "." : "Cursor at the view's centre.";
+        result.announcement = cursorSentence(canvas, view, projection, pixelRatio);
         return result;
     }
+    case CanvasKey::ReadKeys: {
+        EditResult result;
+        result.announcement = kCanvasKeysHelp;
+        return result;
+    }
+    case CanvasKey::ReadSummary: {
+        EditResult result;
+        result.announcement = curveSummary(canvas);
+        return result;
+    }
+    case CanvasKey::NextPoint:
+        return stepToPoint(canvas, view, projection, fine ? -1 : 1, pixelRatio);
     }
     return {};
 }
@@ -464,11 +509,31 @@ std::optional<CanvasKey> canvasKeyNamed(std::string_view name)
     return std::nullopt;
 }
 
-std::string canvasDescription(const CanvasModel &canvas)
+std::string canvasDescription(const CanvasModel &canvas, const ViewTransform &view, const Projection &projection,
+                              double pixelRatio)
 {
     const char *modes[] = {"Delete mode. ", "Add mode. ", "Move mode. "};
     const bool known = canvas.userMode >= kDeleteMode && canvas.userMode <= kMoveMode;
-    return (known ? modes[canvas.userMode] : "") + countText(canvas.controlPoints.size());
+    return (known ? modes[canvas.userMode] : "") + countText(canvas.controlPoints.size()) + " "
+           + cursorSentence(canvas, view, projection, pixelRatio) + " " + kCanvasKeysHint;
+}
+
+std::string curveSummary(const CanvasModel &canvas)
+{
+    const Polyline &points = canvas.controlPoints;
+    if (points.empty())
+        return countText(0);
+    std::string summary = countText(points.size());
+    summary.pop_back();
+    if (points.size() == 1)
+        return summary + ", at " + positionOf(points.front()) + ".";
+    const auto [left, right] = std::minmax_element(points.begin(), points.end(),
+                                                   [](const Point3 &a, const Point3 &b) { return a.x < b.x; });
+    const auto [bottom, top] = std::minmax_element(points.begin(), points.end(),
+                                                   [](const Point3 &a, const Point3 &b) { return a.y < b.y; });
+    return summary + ", from " + positionOf(points.front()) + " to " + positionOf(points.back()) + ", x from "
+           + coordinateText(left->x) + " to " + coordinateText(right->x) + ", y from " + coordinateText(bottom->y)
+           + " to " + coordinateText(top->y) + ".";
 }
 
 EditResult focusLost(CanvasModel &canvas)

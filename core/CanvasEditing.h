@@ -82,14 +82,29 @@ EditResult mouseRelease(CanvasModel &canvas, double x, double y);
 // pixel instead of ten. Activate is Enter or Space: a left press at the cursor, or the drop of
 // a point held by keys; Escape puts a held point back.
 // ReadCursor (C) says where the cursor is; HighContrast (H) switches the look.
-enum class CanvasKey { Left, Right, Up, Down, Activate, Escape, AddMode, MoveMode, DeleteMode, ReadCursor, HighContrast };
+enum class CanvasKey {
+    Left,
+    Right,
+    Up,
+    Down,
+    Activate,
+    Escape,
+    AddMode,
+    MoveMode,
+    DeleteMode,
+    ReadCursor,
+    HighContrast,
+    ReadKeys,
+    NextPoint,
+    ReadSummary
+};
 // The keys by the names browsers give them (letters in lower case), for every front end.
 struct CanvasKeyName
 {
     const char *name;
     CanvasKey key;
 };
-constexpr std::array<CanvasKeyName, 12> kCanvasKeyNames{{{"ArrowLeft", CanvasKey::Left},
+constexpr std::array<CanvasKeyName, 15> kCanvasKeyNames{{{"ArrowLeft", CanvasKey::Left},
                                                         {"ArrowRight", CanvasKey::Right},
                                                         {"ArrowUp", CanvasKey::Up},
                                                         {"ArrowDown", CanvasKey::Down},
@@ -100,15 +115,22 @@ constexpr std::array<CanvasKeyName, 12> kCanvasKeyNames{{{"ArrowLeft", CanvasKey
                                                         {"m", CanvasKey::MoveMode},
                                                         {"d", CanvasKey::DeleteMode},
                                                         {"c", CanvasKey::ReadCursor},
-                                                        {"h", CanvasKey::HighContrast}}};
+                                                        {"h", CanvasKey::HighContrast},
+                                                        {"?", CanvasKey::ReadKeys},
+                                                        {"p", CanvasKey::NextPoint},
+                                                        {"s", CanvasKey::ReadSummary}}};
 std::optional<CanvasKey> canvasKeyNamed(std::string_view name);
 // What the keys do, as the canvas's help says it.
 constexpr const char *kCanvasKeysHelp
     = "On the canvas: the arrows move the cursor 10 pixels, Shift and the arrows 1. Enter or Space clicks at the "
       "cursor: in Add mode it adds a point, in Delete mode it deletes the nearest point, in Move mode it picks up "
       "the nearest point, which the arrows then move and Enter or Space puts down; Escape puts it back. A, M and D "
-      "choose Add, Move and Delete; C says where the cursor is; H switches high contrast on and off. Control C "
-      "copies the points as CSV text; Control V replaces them with pasted points, one x and y a line.";
+      "choose Add, Move and Delete; C says where the cursor is; H switches high contrast on and off. P selects the "
+      "next point, puts the cursor on it and says where it is, Shift P the point before; S sums the curve up; the "
+      "question mark reads these keys. Control C copies the points as CSV text; Control V replaces them with "
+      "pasted points, one x and y a line.";
+// How the canvas says to hear its keys.
+constexpr const char *kCanvasKeysHint = "Question mark reads the keys.";
 EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projection &projection, CanvasKey key,
                     bool fine, double pixelRatio);
 // The canvas gained focus; from the keyboard, its focus frame and cursor show. It lost focus: a
@@ -116,8 +138,13 @@ EditResult keyPress(CanvasModel &canvas, const ViewTransform &view, const Projec
 EditResult focusGained(CanvasModel &canvas, bool fromKeyboard);
 EditResult focusLost(CanvasModel &canvas);
 
-// What the canvas shows, for its accessible description: "Add mode. 3 points, degree 2."
-std::string canvasDescription(const CanvasModel &canvas);
+// What the canvas says of itself on focus and when asked where it is: "Add mode. 3 points, degree
+// 2. Cursor at (0.50, -0.19). Question mark reads the keys."
+std::string canvasDescription(const CanvasModel &canvas, const ViewTransform &view, const Projection &projection,
+                              double pixelRatio);
+// The curve summed up: "3 points, degree 2, from (-0.50, -0.50) to (0.50, -0.50), x from -0.50 to
+// 0.50, y from -0.50 to 0.50."
+std::string curveSummary(const CanvasModel &canvas);
 
 // Undo and redo of the control points' changes; nothing while a point is held. canUndo and
 // canRedo say whether they would do anything.

@@ -1,5 +1,6 @@
 #include "TestAccess.h"
 #include "app/BezierDialog.h"
+#include "gl/ScreenReaderNotice.h"
 
 #include <QAccessible>
 #include <QSignalSpy>
@@ -256,7 +257,7 @@ void TestDialog::textsGoThroughTranslation()
     QCOMPARE(translated.windowTitle(), QString("<Bezier Curves>"));
     QCOMPARE(translated.RotateDial->toolTip(), QString("<Z Axis Rotation>"));
     QCOMPARE(translated.ZoomSlider->toolTip(), QString("<Zoom>"));
-    QCOMPARE(translated.RotateDial->accessibleName(), QString("<Rotate>"));
+    QCOMPARE(translated.RotateDial->accessibleName(), QString("<Rotate, 0 degrees>"));
     for (QLabel *label : translated.findChildren<QLabel *>())
         QVERIFY2(label->text().startsWith('<'), qPrintable(label->objectName()));
     for (QAbstractButton *button : translated.findChildren<QAbstractButton *>())
@@ -329,7 +330,8 @@ void TestDialog::receivers_data()
     QTest::addColumn<QByteArray>("signal");
     QTest::addColumn<int>("count");
     QTest::newRow("zoom") << "ZoomSlider" << QByteArray(SIGNAL(valueChanged(int))) << 1;
-    QTest::newRow("dial") << "RotateDial" << QByteArray(SIGNAL(valueChanged(int))) << 1;
+    // The canvas, and the dial's accessible name, which says the value with its unit.
+    QTest::newRow("dial") << "RotateDial" << QByteArray(SIGNAL(valueChanged(int))) << 2;
     QTest::newRow("Add") << "PushButton1" << QByteArray(SIGNAL(clicked(bool))) << 1;
     QTest::newRow("Move") << "PushButton2" << QByteArray(SIGNAL(clicked(bool))) << 1;
     QTest::newRow("Delete") << "PushButton5" << QByteArray(SIGNAL(clicked(bool))) << 1;
@@ -440,21 +442,39 @@ void TestDialog::canvasCountReachesParameterView()
     QCOMPARE(view.basisCurves().size(), std::size_t{4});
 }
 
-// What a screen reader reads of the views through Qt's accessibility interfaces after edits
-// (setting a description is what sends Qt's DescriptionChanged event).
+// What a screen reader reads of the views through Qt's accessibility interfaces after edits: the
+// canvas's state on focus, and each change in its status line's notice.
 void TestDialog::screenReadersHearTheEdits()
 {
     const auto text = [](QWidget *widget, QAccessible::Text kind) {
         return QAccessible::queryAccessibleInterface(widget)->text(kind);
     };
-    QCOMPARE(text(dialog->RotateDial, QAccessible::Name), QString("Rotate"));
+    QAccessibleInterface *canvas = QAccessible::queryAccessibleInterface(dialog->GLBBox2);
+    QCOMPARE(canvas->role(), QAccessible::Canvas);
+    QAccessibleInterface *notice = screenReaderNotice();
+    QCOMPARE(notice->role(), QAccessible::Notification);
+    QCOMPARE(notice->parent()->role(), QAccessible::StatusBar);
+    QCOMPARE(text(dialog->RotateDial, QAccessible::Name), QString("Rotate, 0 degrees"));
+    dialog->RotateDial->setValue(1);
+    QCOMPARE(text(dialog->RotateDial, QAccessible::Name), QString("Rotate, 1 degree"));
+    QCOMPARE(notice->text(QAccessible::Name), QString("Rotate, 1 degree"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(dialog->RotateDial)->valueInterface(), nullptr);
+    QCOMPARE(text(dialog->Slider2, QAccessible::Name), QString("Level Of Subdivision"));
+    QCOMPARE(text(dialog->ZoomSlider, QAccessible::Name), QString("Zoom"));
+    QVERIFY(QAccessible::queryAccessibleInterface(dialog->PushButton1)->state().checked);
     QCOMPARE(text(dialog->GLBBox2, QAccessible::Name), QString("Curve canvas"));
-    QCOMPARE(text(dialog->GLBBox2, QAccessible::Description), QString("Add mode. No points."));
+    QVERIFY2(text(dialog->GLBBox2, QAccessible::Description).startsWith("Add mode. No points. Cursor at ("),
+             qPrintable(text(dialog->GLBBox2, QAccessible::Description)));
+    QVERIFY(text(dialog->GLBBox2, QAccessible::Description).endsWith(" Question mark reads the keys."));
     QCOMPARE(text(dialog->MyCustomWidget1, QAccessible::Description), QString("No curves."));
     for (const QPoint &at : {QPoint(100, 100), QPoint(300, 100), QPoint(200, 300)})
         QTest::mouseClick(dialog->GLBBox2, Qt::LeftButton, {}, at);
+    QVERIFY2(notice->text(QAccessible::Name).startsWith("Point 3 added at ("), qPrintable(notice->text(QAccessible::Name)));
     dialog->PushButton2->click();
-    QCOMPARE(text(dialog->GLBBox2, QAccessible::Description), QString("Move mode. 3 points, degree 2."));
+    QVERIFY(QAccessible::queryAccessibleInterface(dialog->PushButton2)->state().checked);
+    QVERIFY(!QAccessible::queryAccessibleInterface(dialog->PushButton1)->state().checked);
+    QVERIFY(text(dialog->GLBBox2, QAccessible::Description).startsWith("Move mode. 3 points, degree 2. Cursor at ("));
+    QCOMPARE(notice->text(QAccessible::Name), QString("Move mode."));
     QCOMPARE(text(dialog->MyCustomWidget1, QAccessible::Description),
              QString("Bernstein basis of degree 2: 3 curves."));
 }

@@ -4,7 +4,9 @@
 #include "TestAccess.h"
 #include "app/BezierDialog.h"
 #include "canvas/GluProjection.h"
+#include "gl/ScreenReaderNotice.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QSignalSpy>
@@ -344,17 +346,20 @@ void TestMouseEditing::pointsByTheClipboard()
     clipboard->setText("x;y\n0.1;1e-7\n-0.3;0.25\n1,2,3\n");
     QTest::keyClick(canvas, Qt::Key_V, Qt::ControlModifier);
     QVERIFY(access.controlPoints().empty());
-    QVERIFY(canvas->accessibleDescription().startsWith("Nothing pasted: line 4"));
+    // What a screen reader was told last: the canvas's status line's notice.
+    const auto said = [] { return screenReaderNotice()->text(QAccessible::Name); };
+    QVERIFY(said().startsWith("Nothing pasted: line 4"));
 
     const QString csv = "x,y\n0.1,1e-07\n-0.3,0.25\n0.7071067811865476,-5e-324\n";
     clipboard->setText(csv);
     QTest::keyClick(canvas, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(access.controlPoints(), Polyline({{0.1, 1e-7, 0}, {-0.3, 0.25, 0}, {0.7071067811865476, -5e-324, 0}}));
     QCOMPARE(GLParameterTestAccess(*dialog->MyCustomWidget1).degree(), 3);
-    QVERIFY(canvas->accessibleDescription().startsWith("3 points pasted."));
+    QCOMPARE(said(), "3 points pasted.");
     clipboard->setText("");
     QTest::keyClick(canvas, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(clipboard->text(), csv);
+    QCOMPARE(said(), "3 points copied.");
 
     QTest::keyClick(canvas, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(clipboard->image().size(), canvas->size() * canvas->devicePixelRatio());

@@ -44,7 +44,8 @@ EditResult moveTo(CanvasModel &canvas, int x, int y)
     return mouseMove(canvas, viewOf(canvas), kTwinProjection, x, y, 1.0);
 }
 
-// Keys as letters: l, r, u, d the arrows (capitals with Shift), e Enter, x Escape.
+// Keys as letters: l, r, u, d the arrows (capitals with Shift), e Enter, x Escape, p the next point
+// (P the one before), s the summary, ? the keys' help.
 EditResult typeKeys(CanvasModel &canvas, const char *keys, double ratio = 1.0)
 {
     EditResult last;
@@ -55,6 +56,9 @@ EditResult typeKeys(CanvasModel &canvas, const char *keys, double ratio = 1.0)
                               : lower == 'u' ? CanvasKey::Up
                               : lower == 'd' ? CanvasKey::Down
                               : lower == 'e' ? CanvasKey::Activate
+                              : lower == 'p' ? CanvasKey::NextPoint
+                              : lower == 's' ? CanvasKey::ReadSummary
+                              : lower == '?' ? CanvasKey::ReadKeys
                                              : CanvasKey::Escape;
         last = keyPress(canvas, viewOf(canvas, ratio), kTwinProjection, key, std::isupper(*k) != 0, ratio);
     }
@@ -90,6 +94,8 @@ private slots:
     void keyPressIsAClickAtTheCursor_data();
     void keyPressIsAClickAtTheCursor();
     void holdByKeys();
+    void pointsHeard_data();
+    void pointsHeard();
     void whatEndsAHold_data();
     void whatEndsAHold();
     void escapeEndsAMouseDrag();
@@ -380,6 +386,41 @@ void TestCanvasEditing::holdByKeys()
     QCOMPARE(canvas.history.undoCount(), std::size_t{1});
     undo(canvas);
     QCOMPARE(canvas.controlPoints, kTwoPoints);
+}
+
+void TestCanvasEditing::pointsHeard_data()
+{
+    QTest::addColumn<bool>("twoPoints");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("first") << true << "p" << "Point 1 of 2 at (-0.50, 0.50)." << 0;
+    QTest::newRow("next") << true << "pp" << "Point 2 of 2 at (0.50, 0.50)." << 1;
+    QTest::newRow("round the end") << true << "ppp" << "Point 1 of 2 at (-0.50, 0.50)." << 0;
+    QTest::newRow("the one before") << true << "P" << "Point 2 of 2 at (0.50, 0.50)." << 1;
+    QTest::newRow("picked where heard") << true << "pe" << "Point 1 picked up at (-0.50, 0.50)." << 0;
+    QTest::newRow("held") << true << "pep" << "Point 1 is held: Enter puts it down." << 0;
+    QTest::newRow("none") << false << "p" << "No points." << -1;
+    QTest::newRow("summary")
+        << true << "s" << "2 points, degree 1, from (-0.50, 0.50) to (0.50, 0.50), x from -0.50 to 0.50, y from 0.50 to 0.50."
+        << -1;
+    QTest::newRow("summary of none") << false << "s" << "No points." << -1;
+    QTest::newRow("keys") << false << "?" << kCanvasKeysHelp << -1;
+}
+
+// Without sight: the points one by one, the cursor on each, and the curve summed up.
+void TestCanvasEditing::pointsHeard()
+{
+    QFETCH(bool, twoPoints);
+    QFETCH(QString, keys);
+    QFETCH(QString, said);
+    QFETCH(int, selected);
+    CanvasModel canvas;
+    if (twoPoints)
+        canvas.controlPoints = kTwoPoints;
+    setMoveMode(canvas);
+    QCOMPARE(QString::fromStdString(typeKeys(canvas, keys.toLatin1().constData()).announcement), said);
+    QCOMPARE(canvas.selectedPoint, selected);
 }
 
 void TestCanvasEditing::whatEndsAHold_data()
