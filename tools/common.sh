@@ -31,6 +31,9 @@ PORTABILITY_PACKAGES=(clang libclang-rt-14-dev emscripten nodejs librsvg2-bin py
 BROWSER_PACKAGES=(chromium chromium-driver firefox-esr python3-websocket webkit2gtk-driver python3-selenium
                   python3-pil)
 command -v npm >/dev/null || BROWSER_PACKAGES+=(npm)
+# The screen reader the editor and the page are heard with: Orca over the accessibility bus, a
+# window manager for its focus, and the speech server it needs (whose voice the tests send nowhere).
+SCREEN_READER_PACKAGES=(orca at-spi2-core dbus-daemon openbox speech-dispatcher)
 # The Windows build: the cross compiler, the icon's renderer, the installer's builder, and
 # Wine to run and test it here.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix librsvg2-bin nsis zip unzip wine wine64)
