@@ -341,6 +341,10 @@ EMSCRIPTEN_KEEPALIVE void bezierKey(int key, int fine)
 EMSCRIPTEN_KEEPALIVE void bezierFocus(int fromKeyboard)
 {
     finishEdit(focusGained(canvas, fromKeyboard != 0));
+    // What the desktop's screen reader reads from the canvas's description as it takes the focus.
+    // The page's canvas has none: Chromium would read it twice, as the picture's and as its own.
+    if (fromKeyboard != 0)
+        announce(canvasDescription(canvas, lastCanvasView, kTwinProjection, canvasPixelRatio).c_str());
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierBlur()

@@ -116,10 +116,10 @@ class Orca:
         return self.said(seconds)
 
     def focus(self, utterance, key="Tab", presses=20):
-        """Moves the focus by `key` until Orca says `utterance` first; what it said there."""
+        """Moves the focus by `key` until Orca says `utterance`; all it said there."""
         for _ in range(presses):
             heard = self.press(key)
-            if heard and heard[0] == utterance:
+            if utterance in heard:
                 return heard
         raise AssertionError(f"no {key} reached {utterance!r}")
 
