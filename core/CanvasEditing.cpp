@@ -63,6 +63,10 @@ std::optional<Point3> pointUnder(const ViewTransform &view, const Projection &pr
 // What the controls beside the canvas show once a rule is done.
 EditResult settled(const CanvasModel &canvas, EditResult result)
 {
+    // Levels updated by a held point's influence are rebuilt exactly before anything but that
+    // point's next move shows: once the hold ends, and at a change of what is drawn during it.
+    if (canvas.levelsApproximate() && (!canvas.hold.active || result.drawingChanged))
+        result.levelsNeedRebuild = true;
     result.canUndo = canUndo(canvas);
     result.canRedo = canRedo(canvas);
     result.mode = canvas.userMode;
@@ -125,6 +129,7 @@ std::string drop(CanvasModel &canvas)
     if (!hold.active)
         return {};
     hold.active = false;
+    canvas.releaseControlPoint();
     std::string moved;
     if (hold.before.controlPoints != canvas.controlPoints) {
         const int index = canvas.selectedPoint;
@@ -319,8 +324,10 @@ EditResult mousePress(CanvasModel &canvas, const ViewTransform &view, const Proj
         result.trace += "Move Mode\n";
         // The highlight shows once the curve is next drawn anew, at the first move event.
         canvas.selectedPoint = canvas.nearestControlPoint(view, projection, deviceX, flippedY);
-        if (canvas.selectedPoint < static_cast<int>(canvas.controlPoints.size()))
+        if (canvas.selectedPoint < static_cast<int>(canvas.controlPoints.size())) {
             canvas.hold = {true, false, snapshotOf(canvas)};
+            canvas.holdControlPoint(static_cast<std::size_t>(canvas.selectedPoint));
+        }
         break;
     default:
         result.trace += "Error, incorrect usermode code: " + std::to_string(canvas.userMode) + "\n";
@@ -446,6 +453,7 @@ EditResult canvasKeyRule(CanvasModel &canvas, const ViewTransform &view, const P
         result.levelsNeedRebuild = true;
         result.announcement = pointNumber(canvas.selectedPoint) + " put back at " + positionOf(back) + ".";
         hold = {};
+        canvas.releaseControlPoint();
         return result;
     }
     case CanvasKey::AddMode:

@@ -17,11 +17,59 @@ void CanvasModel::eraseControlPoint(std::size_t index)
     controlPoints.erase(controlPoints.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-// The count stays: only marking the cache stale makes the next recompute rebuild it.
+// The count stays: only marking the cache stale makes the next recompute rebuild it, but for the
+// held point, whose influence updates the drawn level.
 void CanvasModel::moveControlPoint(std::size_t index, const Point3 &point)
 {
     controlPoints[index] = point;
-    markLevelsStale();
+    if (influence.held && index == influence.index && influence.level == drawLevel && computedLevel == drawLevel
+        && !levels.empty() && levels.front().size() == controlPoints.size())
+        influence.moved = true;
+    else
+        markLevelsStale();
+}
+
+void CanvasModel::holdControlPoint(std::size_t index)
+{
+    influence.held = true;
+    influence.index = index;
+    influence.level = -1;
+    recomputeLevels();
+}
+
+void CanvasModel::releaseControlPoint()
+{
+    if (!influence.held)
+        return;
+    // Assigning an empty influence hands its memory back.
+    influence = HeldInfluence();
+    if (approximate)
+        markLevelsStale();
+}
+
+void CanvasModel::takeInfluence()
+{
+    if (influence.level != drawLevel) {
+        levelWeights(controlPoints.size(), influence.index, drawLevel, influence.weights);
+        influence.level = drawLevel;
+    }
+    influence.origin = controlPoints[influence.index];
+    influence.base = levels.back();
+}
+
+void CanvasModel::applyInfluence()
+{
+    const Point3 d{controlPoints[influence.index].x - influence.origin.x,
+                   controlPoints[influence.index].y - influence.origin.y,
+                   controlPoints[influence.index].z - influence.origin.z};
+    Polyline &drawn = levels.back();
+    const double *w = influence.weights.data();
+    const Point3 *base = influence.base.data();
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+        drawn[i] = {base[i].x + w[i] * d.x, base[i].y + w[i] * d.y, base[i].z + w[i] * d.z};
+    levels.front()[influence.index] = controlPoints[influence.index];
+    influence.moved = false;
+    approximate = true;
 }
 
 void CanvasModel::replaceControlPoints(Polyline points)
@@ -32,6 +80,8 @@ void CanvasModel::replaceControlPoints(Polyline points)
 
 void CanvasModel::clearControlPoints()
 {
+    releaseControlPoint();
+    approximate = false;
     // Assigning empty containers releases their memory as well.
     controlPoints = Polyline();
     curve = Polyline();
@@ -41,7 +91,19 @@ void CanvasModel::clearControlPoints()
 
 void CanvasModel::recomputeLevels()
 {
-    updateLevels(levels, computedLevel, drawLevel, controlPoints, levelStorage);
+    if (influence.moved && !levels.empty() && influence.weights.size() == levels.back().size()) {
+        applyInfluence();
+    } else {
+        // A level made by an influence is never built on: anything but the held point's move
+        // rebuilds the cache from the control points.
+        if (approximate)
+            markLevelsStale();
+        approximate = false;
+        influence.moved = false;
+        updateLevels(levels, computedLevel, drawLevel, controlPoints, levelStorage);
+        if (influence.held && !controlPoints.empty() && influence.index < controlPoints.size())
+            takeInfluence();
+    }
     if (!levels.empty())
         curve = levels.back();
     if (showConvexHull)

@@ -6,6 +6,8 @@
 #include "geometry/Polyline.h"
 #include "geometry/PolylineList.h"
 
+#include <vector>
+
 namespace bezier {
 
 // Editing mode of the mouse, as integers: a click deletes the nearest point, adds one, or picks
@@ -40,6 +42,24 @@ struct PointHold
     bool active = false;
     bool byKeys = false;
     CanvasSnapshot before;
+};
+
+// What a held control point moves in the drawn level. Every level is linear in the control points,
+// so while one point moves, the drawn level is its state where the weights were taken (`base`,
+// with the point at `origin`) plus the point's weight in each of its points (`weights`) times the
+// point's way from there: one multiply-add a point instead of a rebuild. The other levels are
+// left stale, and the cache is rebuilt exactly whenever the hold ends or anything else changes.
+struct HeldInfluence
+{
+    bool held = false;
+    std::size_t index = 0;
+    // The level the weights are of; -1 while there are none.
+    int level = -1;
+    Point3 origin;
+    std::vector<double> weights;
+    Polyline base;
+    // The held point moved since the levels were last brought up to date.
+    bool moved = false;
 };
 
 // The canvas's members, declared once: the desktop canvas takes them as its own and the page's
@@ -89,6 +109,13 @@ struct CanvasModel
     void eraseControlPoint(std::size_t index);
     void moveControlPoint(std::size_t index, const Point3 &point);
     void replaceControlPoints(Polyline points);
+    // A control point picked up to be moved, and put down: while it is held, its moves update the
+    // drawn level by its influence; putting it down returns the influence's memory and has the
+    // next recomputeLevels rebuild the cache exactly.
+    void holdControlPoint(std::size_t index);
+    void releaseControlPoint();
+    // The levels hold the result of an influence update, not of a rebuild.
+    bool levelsApproximate() const { return approximate; }
     // No points: the levels, the curve and the hull emptied too, their memory handed back.
     void clearControlPoints();
 
@@ -103,6 +130,13 @@ struct CanvasModel
 private:
     // What asks the next recomputeLevels for a rebuild from the control points.
     void markLevelsStale() { computedLevel = 0; }
+    // Takes the held point's weights in the drawn level, where they are not of it yet, and the
+    // level as it is now as their base.
+    void takeInfluence();
+    void applyInfluence();
+
+    HeldInfluence influence;
+    bool approximate = false;
 };
 
 } // namespace bezier

@@ -88,6 +88,36 @@ void subdivideLevelInto(const Polyline &level, std::size_t pieceSize, Polyline &
     next.back() = level.back();
 }
 
+void levelWeights(std::size_t count, std::size_t index, int depth, std::vector<double> &weights)
+{
+    weights.assign(count, 0.0);
+    if (index < count)
+        weights[index] = 1.0;
+    if (count < 2)
+        return;
+    const std::size_t m = count - 1;
+    std::vector<double> next, row(count);
+    for (int level = 0; level < depth; ++level) {
+        const std::size_t pieces = (weights.size() - 1) / m;
+        next.resize(2 * m * pieces + 1);
+        for (std::size_t piece = 0; piece < pieces; ++piece) {
+            // de Casteljau at 1/2: the left half's points are the rows' first, the right half's
+            // their last, in reverse.
+            std::copy_n(weights.begin() + static_cast<std::ptrdiff_t>(piece * m), count, row.begin());
+            double *out = next.data() + 2 * m * piece;
+            out[0] = row[0];
+            out[2 * m] = row[m];
+            for (std::size_t r = 1; r <= m; ++r) {
+                for (std::size_t i = 0; i + r <= m; ++i)
+                    row[i] = (row[i] + row[i + 1]) * 0.5;
+                out[r] = row[0];
+                out[2 * m - r] = row[m - r];
+            }
+        }
+        weights.swap(next);
+    }
+}
+
 Polyline subdivideLevel(const Polyline &level, std::size_t pieceSize, VectorPath path)
 {
     LevelStorage storage;

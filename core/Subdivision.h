@@ -39,6 +39,11 @@ void subdivideLevelInto(const Polyline &level, std::size_t pieceSize, Polyline &
 // The same, into a new polyline.
 Polyline subdivideLevel(const Polyline &level, std::size_t pieceSize, VectorPath path = fastestVectorPath());
 
+// Level `depth` of the sequence of `count` numbers that is 1 at `index` and 0 elsewhere: as every
+// level is linear in the control points, the weight of control point `index` in each point of
+// that level. Computed on one coordinate, so at a third of a rebuild's work.
+void levelWeights(std::size_t count, std::size_t index, int depth, std::vector<double> &weights);
+
 // Brings the level cache to `depth`: levels[k] is level k of the control points, and
 // computedLevel the index of the last level held. The cache is kept only while it holds a
 // level, its level 0 has as many points as there are control points and computedLevel is
