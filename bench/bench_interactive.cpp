@@ -26,6 +26,10 @@ constexpr int kDepth = 8;
 constexpr int kDragEvents = 300;
 constexpr int kLargeDragEvents = 40;
 constexpr int kCountedDragEvents = 100;
+// Fewer events where every repaint draws half a million markers.
+constexpr int kShownDragEvents = 10;
+constexpr int kPicks = 5;
+constexpr double kMaxInfluenceDragOverRotation = 1.2;
 constexpr int kAddClicks = 20;
 constexpr int kLargeAddClicks = 7;
 constexpr double kMaxDragOverRotation = 1.3;
@@ -105,6 +109,46 @@ public:
         return samples;
     }
 
+    // The pick (a left press in move mode) and the drop (its release) of one drag of a few moves,
+    // each up to the end of GL work, `times` times.
+    std::pair<std::vector<double>, std::vector<double>> pickAndDrop(int controlPoints, int times)
+    {
+        const Polyline points = randomPoints(controlPoints, 0.7, 7);
+        setPoints(points);
+        canvas->setMoveMode();
+        const QPoint start = pixelOf(points[controlPoints / 2]);
+        std::vector<double> picks, drops;
+        for (int i = 0; i < times; ++i) {
+            picks.push_back(time(1, [&](int) { QTest::mousePress(canvas, Qt::LeftButton, {}, start); }).front());
+            time(3, [&](int step) { moveTo(QPointF(start) + QPointF(10.0 * (step + 1), 0.0)); });
+            drops.push_back(time(1, [&](int) { QTest::mouseRelease(canvas, Qt::LeftButton, {}, start); }).front());
+        }
+        return {picks, drops};
+    }
+
+    // Milliseconds of a rebuild of every level of these points, without GL.
+    static std::vector<double> rebuilds(int controlPoints, int times)
+    {
+        const Polyline points = randomPoints(controlPoints, 0.7, 7);
+        std::vector<double> samples;
+        for (int i = 0; i < times; ++i) {
+            PolylineList levels;
+            LevelStorage storage;
+            int computed = 0;
+            QElapsedTimer timer;
+            timer.start();
+            updateLevels(levels, computed, kDepth, points, storage);
+            samples.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        }
+        return samples;
+    }
+
+    void showBoth(bool on)
+    {
+        dialog.CheckBox2->setChecked(on);
+        dialog.CheckBox3->setChecked(on);
+    }
+
     std::vector<double> rotate(int controlPoints, int events)
     {
         setPoints(randomPoints(controlPoints, 0.7, 7));
@@ -159,6 +203,39 @@ int runTimings()
                  "operator new calls in a drag of %d events at 100 points (press, moves, release, with Qt's own "
                  "event objects): %ld\n",
                  kCountedDragEvents, allocationsPerDrag);
+
+    printHeader("Drags of many points by the held point's influence (depth 8), against a rotation-only repaint");
+    bool influenceMet = true;
+    for (int points : {1000, 2000}) {
+        for (bool shown : {false, true}) {
+            session.showBoth(shown);
+            const std::string look = shown ? ", hull and SubDiv Pts on" : "";
+            const int events = shown ? kShownDragEvents : kLargeDragEvents;
+            const BenchRow drag = summarize("drag event, " + std::to_string(points) + " points" + look, "ms",
+                                            session.drag(points, events));
+            const BenchRow rotate = summarize("rotation-only repaint, " + std::to_string(points) + " points" + look,
+                                              "ms", session.rotate(points, events));
+            printRow(drag);
+            printRow(rotate);
+            printRatio("drag / rotation-only, " + std::to_string(points) + " points" + look,
+                       drag.median / rotate.median, "target <= 1.2");
+            influenceMet = influenceMet && drag.median <= kMaxInfluenceDragOverRotation * rotate.median;
+        }
+        session.showBoth(false);
+        const auto [picks, drops] = session.pickAndDrop(points, kPicks);
+        const BenchRow pick = summarize("pick, " + std::to_string(points) + " points", "ms", picks);
+        const BenchRow drop = summarize("drop, " + std::to_string(points) + " points", "ms", drops);
+        const BenchRow rebuild = summarize("rebuild of every level, " + std::to_string(points) + " points", "ms",
+                                           Session::rebuilds(points, kPicks));
+        for (const BenchRow &row : {pick, drop, rebuild})
+            printRow(row);
+        printRatio("pick / rebuild, " + std::to_string(points) + " points", pick.median / rebuild.median,
+                   "target <= 1");
+        printRatio("drop / rebuild, " + std::to_string(points) + " points", drop.median / rebuild.median,
+                   "target <= 1");
+        influenceMet = influenceMet && pick.median <= rebuild.median && drop.median <= rebuild.median;
+    }
+    std::fprintf(benchOutput(), "influence targets: %s\n", influenceMet ? "met" : "NOT met");
 
     printHeader("Scale (add click on the real dialog: recompute, curve buffers, basis list and repaints)");
     BenchRow add500;

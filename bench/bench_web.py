@@ -22,6 +22,7 @@ from selenium.webdriver.common.actions.action_builder import ActionBuilder  # no
 SITE, WEB_BENCH, NATIVE_BENCH = sys.argv[1:4]
 FIRST_FRAME_RUNS = 7
 DRAG_MOVES = 40
+ROTATIONS = 20
 ADD_CLICKS = 15
 
 
@@ -72,14 +73,17 @@ def open_page(driver, server):
     check_threads(driver, server.isolating)
 
 
-def drag(driver, server, count):
+def drag(driver, server, count, shown=False):
     """From the dispatch of a pointer-move event to its frame finished (a one-pixel readPixels), at
-    level 8."""
+    level 8, with the hull and the subdivision points shown or not; and after it, in the same
+    page, a repaint that only rotates the view, to its frame finished."""
     open_page(driver, server)
     driver.execute_script(f"""
         const b = window.bezier;
         b._bezierChangeDrawLevel(0);
         for (let i = 0; i < {count}; ++i) b._bezierPress(20 + (i * 37) % 470, 20 + (i * 53) % 460, 1);
+        b._bezierSetShowConvexHull({int(shown)});
+        b._bezierSetShowSubDivPoints({int(shown)});
         b._bezierChangeDrawLevel(8);
         b._bezierSetMoveMode();
         const canvas = document.getElementById('canvas');
@@ -101,7 +105,16 @@ def drag(driver, server, count):
     action.pointer_up()
     builder.perform()
     times = driver.execute_script("return window.dragTimes")
-    return statistics.median(times), len(times)
+    rotations = driver.execute_script(f"""
+        const b = window.bezier, gl = document.getElementById('canvas').getContext('webgl2'), times = [];
+        for (let i = 1; i <= {ROTATIONS}; ++i) {{
+            const start = performance.now();
+            b._bezierSetZRotation(i);
+            gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
+            times.push(performance.now() - start);
+        }}
+        return times;""")
+    return statistics.median(times), len(times), statistics.median(rotations)
 
 
 def add_click(driver, server, count):
@@ -175,9 +188,16 @@ def main():
             drags = {}
             for count in (100, 1000, 2000):
                 for mode, server in servers.items():
-                    drags[count, mode], events = drag(driver, server, count)
-                    print(f"drag event at {count} points, level 8, {mode}, pointer-move dispatch to finished frame:"
-                          f" {drags[count, mode]:.1f} ms (median of {events})")
+                    for shown in (False, True) if count >= 1000 else (False,):
+                        look = ", hull and SubDiv Pts on" if shown else ""
+                        median, events, rotation = drag(driver, server, count, shown)
+                        if not shown:
+                            drags[count, mode] = median
+                        print(f"drag event at {count} points, level 8, {mode}{look}, pointer-move dispatch to finished"
+                              f" frame: {median:.1f} ms (median of {events}); rotation-only repaint {rotation:.1f} ms")
+                        if count >= 1000:
+                            print(f"ratio: drag / rotation-only repaint, {count} points, {mode}{look}:"
+                                  f" {median / rotation:.2f} (target <= 1.3)")
             for count in (1000, 2000):
                 edit, update = address_update(driver, servers["one thread"], count)
                 print(f"address update after an add at {count} points, level 5, one thread: {update:.2f} ms against"

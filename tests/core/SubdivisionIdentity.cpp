@@ -1,5 +1,7 @@
 #include "SubdivisionIdentity.h"
 
+#include "core/CanvasModel.h"
+
 #include "core/Subdivision.h"
 
 #include <algorithm>
@@ -143,5 +145,60 @@ std::string identityFailure(const IdentityCase &identityCase)
             if (vectorPathSupported(path) && !bitIdentical(subdivideLevel(level, size, path), expected))
                 return failure(name, std::to_string(pieces) + " pieces", seed);
     }
+    return {};
+}
+
+std::vector<InfluenceCase> influenceCases()
+{
+    return {{"3 points, level 8", 3, 8, 60, 1.0},
+            {"60 points, level 6", 60, 6, 60, 1.0},
+            {"far outside the view", 12, 5, 40, 1e5},
+            {"1,000 points, level 3", 1000, 3, 6, 1.0},
+            {"2,000 points, level 8", 2000, 8, 2, 1.0}};
+}
+
+std::string influenceFailure(const InfluenceCase &c, unsigned seed)
+{
+    using namespace bezier;
+    std::mt19937_64 random(seed);
+    std::uniform_real_distribution<double> coordinate(-c.spread, c.spread);
+    CanvasModel canvas;
+    for (int i = 0; i < c.count; ++i)
+        canvas.controlPoints.push_back({coordinate(random), coordinate(random), 0});
+    canvas.drawLevel = c.level;
+    canvas.recomputeLevels();
+    const std::size_t held = std::uniform_int_distribution<std::size_t>(0, c.count - 1)(random);
+    canvas.holdControlPoint(held);
+    const auto fresh = [&] {
+        PolylineList levels;
+        LevelStorage storage;
+        int computed = 0;
+        updateLevels(levels, computed, c.level, canvas.controlPoints, storage);
+        return levels.back();
+    };
+    const std::string seedText = "seed " + std::to_string(seed);
+    for (int move = 0; move < c.moves; ++move) {
+        canvas.moveControlPoint(held, {coordinate(random), coordinate(random), 0});
+        canvas.recomputeLevels();
+        if (!canvas.levelsApproximate())
+            return seedText + ": the move rebuilt the levels";
+        double scale = 0, lowX = 1e300, highX = -1e300, lowY = 1e300, highY = -1e300;
+        for (const Point3 &p : canvas.controlPoints) {
+            scale = std::max({scale, std::fabs(p.x), std::fabs(p.y)});
+            lowX = std::min(lowX, p.x), highX = std::max(highX, p.x);
+            lowY = std::min(lowY, p.y), highY = std::max(highY, p.y);
+        }
+        scale = std::max(scale, std::hypot(highX - lowX, highY - lowY));
+        const Polyline exact = fresh();
+        double worst = 0;
+        for (std::size_t i = 0; i < exact.size(); ++i)
+            worst = std::max({worst, std::fabs(exact[i].x - canvas.curve[i].x), std::fabs(exact[i].y - canvas.curve[i].y)});
+        if (!(worst <= 1e-12 * scale))
+            return seedText + ", move " + std::to_string(move) + ": " + std::to_string(worst / scale) + " of the scale off";
+    }
+    canvas.releaseControlPoint();
+    canvas.recomputeLevels();
+    if (canvas.levelsApproximate() || !(canvas.curve == fresh()))
+        return seedText + ": the levels after the drop are not a rebuild's";
     return {};
 }

@@ -38,3 +38,19 @@ Polyline fullTriangleSubdivide(const Polyline &p);
 bool bitIdentical(const Polyline &a, const Polyline &b);
 
 Polyline polygonOf(Values kind, std::mt19937_64 &random, std::size_t size);
+
+// A held point's drag updated by its influence against a rebuild from scratch after every move.
+struct InfluenceCase
+{
+    std::string name;
+    int count;
+    int level;
+    int moves;
+    double spread;
+};
+
+std::vector<InfluenceCase> influenceCases();
+
+// Empty when every step is within 1e-12 of the points' scale of a rebuild and the levels after
+// the drop are a rebuild's bit for bit; otherwise what differed, with the seed.
+std::string influenceFailure(const InfluenceCase &influenceCase, unsigned seed);

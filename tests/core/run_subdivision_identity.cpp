@@ -33,6 +33,13 @@ int main()
             ++failures;
         }
     }
-    std::printf("%zu cases, %d failed\n", cases.size(), failures);
+    for (const InfluenceCase &influenceCase : influenceCases()) {
+        const std::string failure = influenceFailure(influenceCase, std::random_device{}());
+        if (!failure.empty()) {
+            std::printf("FAIL: influence, %s: %s\n", influenceCase.name.c_str(), failure.c_str());
+            ++failures;
+        }
+    }
+    std::printf("%zu cases and %zu drags, %d failed\n", cases.size(), influenceCases().size(), failures);
     return failures == 0 ? 0 : 1;
 }

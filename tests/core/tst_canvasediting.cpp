@@ -1,3 +1,4 @@
+#include "SubdivisionIdentity.h"
 #include "core/CanvasEditing.h"
 #include "core/Scene.h"
 #include "core/SceneSvg.h"
@@ -277,62 +278,18 @@ void TestCanvasEditing::dragCarriesThePickedPoint()
 
 void TestCanvasEditing::dragByInfluence_data()
 {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("level");
-    QTest::addColumn<int>("moves");
-    QTest::addColumn<double>("spread");
-    QTest::newRow("3 points, level 8") << 3 << 8 << 60 << 1.0;
-    QTest::newRow("60 points, level 6") << 60 << 6 << 60 << 1.0;
-    QTest::newRow("far outside the view") << 12 << 5 << 40 << 1e5;
-    QTest::newRow("1,000 points, level 3") << 1000 << 3 << 6 << 1.0;
-    QTest::newRow("2,000 points, level 8") << 2000 << 8 << 2 << 1.0;
+    QTest::addColumn<int>("index");
+    const std::vector<InfluenceCase> cases = influenceCases();
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases[i].name.c_str()) << static_cast<int>(i);
 }
 
-// A held point's moves against a rebuild from scratch after every move: within 1e-12 of the
-// points' scale while held, and bit for bit once put down.
+// The shared table, also run as WebAssembly.
 void TestCanvasEditing::dragByInfluence()
 {
-    QFETCH(int, count);
-    QFETCH(int, level);
-    QFETCH(int, moves);
-    QFETCH(double, spread);
-    const unsigned seed = std::random_device{}();
-    std::mt19937_64 random(seed);
-    std::uniform_real_distribution<double> coordinate(-spread, spread);
-    CanvasModel canvas;
-    for (int i = 0; i < count; ++i)
-        canvas.controlPoints.push_back({coordinate(random), coordinate(random), 0});
-    canvas.drawLevel = level;
-    canvas.recomputeLevels();
-    const std::size_t held = std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
-    canvas.holdControlPoint(held);
-    const auto fresh = [&] {
-        PolylineList levels;
-        LevelStorage storage;
-        int computed = 0;
-        updateLevels(levels, computed, level, canvas.controlPoints, storage);
-        return levels.back();
-    };
-    for (int move = 0; move < moves; ++move) {
-        canvas.moveControlPoint(held, {coordinate(random), coordinate(random), 0});
-        canvas.recomputeLevels();
-        QVERIFY(canvas.levelsApproximate());
-        double scale = 0, lowX = 1e300, highX = -1e300, lowY = 1e300, highY = -1e300;
-        for (const Point3 &p : canvas.controlPoints) {
-            scale = std::max({scale, std::fabs(p.x), std::fabs(p.y)});
-            lowX = std::min(lowX, p.x), highX = std::max(highX, p.x), lowY = std::min(lowY, p.y), highY = std::max(highY, p.y);
-        }
-        scale = std::max(scale, std::hypot(highX - lowX, highY - lowY));
-        const Polyline exact = fresh();
-        double worst = 0;
-        for (std::size_t i = 0; i < exact.size(); ++i)
-            worst = std::max({worst, std::fabs(exact[i].x - canvas.curve[i].x), std::fabs(exact[i].y - canvas.curve[i].y)});
-        QVERIFY2(worst <= 1e-12 * scale, qPrintable(QString("seed %1, move %2: %3 off").arg(seed).arg(move).arg(worst)));
-    }
-    canvas.releaseControlPoint();
-    canvas.recomputeLevels();
-    QVERIFY(!canvas.levelsApproximate());
-    QVERIFY2(canvas.curve == fresh(), qPrintable(QString("seed %1").arg(seed)));
+    QFETCH(int, index);
+    const std::string failure = influenceFailure(influenceCases()[index], std::random_device{}());
+    QVERIFY2(failure.empty(), failure.c_str());
 }
 
 // The cache's contract: raising the depth adds levels, lowering it drops them, a new count or
