@@ -69,6 +69,12 @@ EM_JS(void, shareTextFit, (double minimumPointSize, double pointSizeStep), {
 // Says the change in the page's polite live region.
 EM_JS(void, announce, (const char *text), { Module.announce(UTF8ToString(text)); });
 
+// The same in a task after this one, so that a screen reader has the focus's own events first.
+EM_JS(void, announceAfterFocus, (const char *text), {
+    const sentence = UTF8ToString(text);
+    setTimeout(() => Module.announce(sentence), 50);
+});
+
 // The parameter view's text alternative.
 EM_JS(void, describeBasis, (const char *text), {
     document.getElementById("parameter-text").textContent = UTF8ToString(text);
@@ -344,7 +350,7 @@ EMSCRIPTEN_KEEPALIVE void bezierFocus(int fromKeyboard)
     // What the desktop's screen reader reads from the canvas's description as it takes the focus.
     // The page's canvas has none: Chromium would read it twice, as the picture's and as its own.
     if (fromKeyboard != 0)
-        announce(canvasDescription(canvas, lastCanvasView, kTwinProjection, canvasPixelRatio).c_str());
+        announceAfterFocus(canvasDescription(canvas, lastCanvasView, kTwinProjection, canvasPixelRatio).c_str());
 }
 
 EMSCRIPTEN_KEEPALIVE void bezierBlur()

@@ -30,7 +30,7 @@ sys.argv[0] = "/usr/bin/orca"
 runpy.run_path("/usr/bin/orca", run_name="__main__")
 """
 # Quiet this long after the last utterance, a key's speech is taken as complete.
-QUIET_SECONDS = 0.6
+QUIET_SECONDS = 1.2
 
 
 def inside_session():
