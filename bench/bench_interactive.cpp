@@ -109,19 +109,26 @@ public:
         return samples;
     }
 
-    // The pick (a left press in move mode) and the drop (its release) of one drag of a few moves,
-    // each up to the end of GL work, `times` times.
-    std::pair<std::vector<double>, std::vector<double>> pickAndDrop(int controlPoints, int times)
+    // What the pick adds (the held point's weights and the level's copy) and what the drop does
+    // (the exact rebuild), in the core, without GL, `times` times.
+    static std::pair<std::vector<double>, std::vector<double>> pickAndDrop(int controlPoints, int times)
     {
-        const Polyline points = randomPoints(controlPoints, 0.7, 7);
-        setPoints(points);
-        canvas->setMoveMode();
-        const QPoint start = pixelOf(points[controlPoints / 2]);
+        CanvasModel model;
+        model.controlPoints = randomPoints(controlPoints, 0.7, 7);
+        model.drawLevel = kDepth;
+        model.recomputeLevels();
         std::vector<double> picks, drops;
         for (int i = 0; i < times; ++i) {
-            picks.push_back(time(1, [&](int) { QTest::mousePress(canvas, Qt::LeftButton, {}, start); }).front());
-            time(3, [&](int step) { moveTo(QPointF(start) + QPointF(10.0 * (step + 1), 0.0)); });
-            drops.push_back(time(1, [&](int) { QTest::mouseRelease(canvas, Qt::LeftButton, {}, start); }).front());
+            QElapsedTimer timer;
+            timer.start();
+            model.holdControlPoint(static_cast<std::size_t>(controlPoints / 2 + i));
+            picks.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+            model.moveControlPoint(static_cast<std::size_t>(controlPoints / 2 + i), {0.1, 0.2, 0.0});
+            model.recomputeLevels();
+            timer.restart();
+            model.releaseControlPoint();
+            model.recomputeLevels();
+            drops.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
         }
         return {picks, drops};
     }
@@ -222,9 +229,9 @@ int runTimings()
             influenceMet = influenceMet && drag.median <= kMaxInfluenceDragOverRotation * rotate.median;
         }
         session.showBoth(false);
-        const auto [picks, drops] = session.pickAndDrop(points, kPicks);
-        const BenchRow pick = summarize("pick, " + std::to_string(points) + " points", "ms", picks);
-        const BenchRow drop = summarize("drop, " + std::to_string(points) + " points", "ms", drops);
+        const auto [picks, drops] = Session::pickAndDrop(points, kPicks);
+        const BenchRow pick = summarize("pick's weights, " + std::to_string(points) + " points", "ms", picks);
+        const BenchRow drop = summarize("drop's rebuild, " + std::to_string(points) + " points", "ms", drops);
         const BenchRow rebuild = summarize("rebuild of every level, " + std::to_string(points) + " points", "ms",
                                            Session::rebuilds(points, kPicks));
         for (const BenchRow &row : {pick, drop, rebuild})

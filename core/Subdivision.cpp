@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <thread>
 
 namespace bezier {
@@ -96,24 +97,39 @@ void levelWeights(std::size_t count, std::size_t index, int depth, std::vector<d
     if (count < 2)
         return;
     const std::size_t m = count - 1;
-    std::vector<double> next, row(count);
+    // A weight below this moves a point by less than 2^-60 of the held point's way: far inside the
+    // drag's tolerance. A piece whose weights all lie below it, and every piece split from it,
+    // are taken as zero, which spares most of the work where a long curve's basis function is
+    // concentrated in a small part of it.
+    constexpr double kNegligible = 0x1p-60;
+    std::vector<double> next;
+    std::array<std::vector<double>, kMaxWorkers> rows;
     for (int level = 0; level < depth; ++level) {
         const std::size_t pieces = (weights.size() - 1) / m;
-        next.resize(2 * m * pieces + 1);
-        for (std::size_t piece = 0; piece < pieces; ++piece) {
-            // de Casteljau at 1/2: the left half's points are the rows' first, the right half's
-            // their last, in reverse.
-            std::copy_n(weights.begin() + static_cast<std::ptrdiff_t>(piece * m), count, row.begin());
-            double *out = next.data() + 2 * m * piece;
-            out[0] = row[0];
-            out[2 * m] = row[m];
-            for (std::size_t r = 1; r <= m; ++r) {
-                for (std::size_t i = 0; i + r <= m; ++i)
-                    row[i] = (row[i] + row[i + 1]) * 0.5;
-                out[r] = row[0];
-                out[2 * m - r] = row[m - r];
+        next.assign(2 * m * pieces + 1, 0.0);
+        const std::size_t workers = workersFor(pieces, m);
+        forkJoin(workers, [&](std::size_t worker) {
+            std::vector<double> &row = rows[worker];
+            row.resize(count);
+            for (std::size_t piece = pieces * worker / workers; piece < pieces * (worker + 1) / workers; ++piece) {
+                const double *in = weights.data() + piece * m;
+                if (std::all_of(in, in + count, [](double w) { return std::fabs(w) < kNegligible; }))
+                    continue;
+                // de Casteljau at 1/2: the left half's points are the rows' first, the right
+                // half's their last, in reverse.
+                std::copy_n(in, count, row.begin());
+                // The end point the next piece starts at is that piece's to write.
+                double *out = next.data() + 2 * m * piece;
+                out[0] = row[0];
+                for (std::size_t r = 1; r <= m; ++r) {
+                    for (std::size_t i = 0; i + r <= m; ++i)
+                        row[i] = (row[i] + row[i + 1]) * 0.5;
+                    out[r] = row[0];
+                    out[2 * m - r] = row[m - r];
+                }
             }
-        }
+        });
+        next.back() = weights.back();
         weights.swap(next);
     }
 }
