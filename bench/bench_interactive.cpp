@@ -109,7 +109,7 @@ public:
         return samples;
     }
 
-    // What the pick adds (the held point's weights and the level's copy) and what the drop does
+    // What the pick adds (the held point's weights) and what the drop does
     // (the exact rebuild), in the core, without GL, `times` times.
     static std::pair<std::vector<double>, std::vector<double>> pickAndDrop(int controlPoints, int times)
     {

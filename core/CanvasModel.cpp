@@ -41,10 +41,11 @@ void CanvasModel::releaseControlPoint()
 {
     if (!influence.held)
         return;
+    // The levels are still the pick's where the held point moved since.
+    if (approximate || influence.moved)
+        markLevelsStale();
     // Assigning an empty influence hands its memory back.
     influence = HeldInfluence();
-    if (approximate)
-        markLevelsStale();
 }
 
 void CanvasModel::takeInfluence()
@@ -54,7 +55,6 @@ void CanvasModel::takeInfluence()
         influence.level = drawLevel;
     }
     influence.origin = controlPoints[influence.index];
-    influence.base = levels.back();
 }
 
 void CanvasModel::applyInfluence()
@@ -62,12 +62,12 @@ void CanvasModel::applyInfluence()
     const Point3 d{controlPoints[influence.index].x - influence.origin.x,
                    controlPoints[influence.index].y - influence.origin.y,
                    controlPoints[influence.index].z - influence.origin.z};
-    Polyline &drawn = levels.back();
+    // The levels stay as they were at the pick: the drawn one is the base, the curve the result.
+    const Polyline &base = levels.back();
+    curve.resize(base.size());
     const double *w = influence.weights.data();
-    const Point3 *base = influence.base.data();
-    for (std::size_t i = 0; i < drawn.size(); ++i)
-        drawn[i] = {base[i].x + w[i] * d.x, base[i].y + w[i] * d.y, base[i].z + w[i] * d.z};
-    levels.front()[influence.index] = controlPoints[influence.index];
+    for (std::size_t i = 0; i < base.size(); ++i)
+        curve[i] = {base[i].x + w[i] * d.x, base[i].y + w[i] * d.y, base[i].z + w[i] * d.z};
     influence.moved = false;
     approximate = true;
 }
@@ -93,17 +93,19 @@ void CanvasModel::recomputeLevels()
 {
     if (influence.moved && !levels.empty() && influence.weights.size() == levels.back().size()) {
         applyInfluence();
-    } else {
-        // A level made by an influence is never built on: anything but the held point's move
-        // rebuilds the cache from the control points.
-        if (approximate)
-            markLevelsStale();
-        approximate = false;
-        influence.moved = false;
-        updateLevels(levels, computedLevel, drawLevel, controlPoints, levelStorage);
-        if (influence.held && !controlPoints.empty() && influence.index < controlPoints.size())
-            takeInfluence();
+        if (showConvexHull)
+            computeConvexHull();
+        return;
     }
+    // A curve made by an influence is never built on: anything but the held point's move rebuilds
+    // the cache from the control points.
+    if (approximate)
+        markLevelsStale();
+    approximate = false;
+    influence.moved = false;
+    updateLevels(levels, computedLevel, drawLevel, controlPoints, levelStorage);
+    if (influence.held && !controlPoints.empty() && influence.index < controlPoints.size())
+        takeInfluence();
     if (!levels.empty())
         curve = levels.back();
     if (showConvexHull)

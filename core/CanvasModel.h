@@ -45,10 +45,10 @@ struct PointHold
 };
 
 // What a held control point moves in the drawn level. Every level is linear in the control points,
-// so while one point moves, the drawn level is its state where the weights were taken (`base`,
-// with the point at `origin`) plus the point's weight in each of its points (`weights`) times the
-// point's way from there: one multiply-add a point instead of a rebuild. The other levels are
-// left stale, and the cache is rebuilt exactly whenever the hold ends or anything else changes.
+// so while one point moves, the curve is the drawn level as it was where the weights were taken
+// (with the point at `origin`) plus the point's weight in each of its points (`weights`) times the
+// point's way from there: one multiply-add a point instead of a rebuild. The levels stay as they
+// were at the pick, stale, and are rebuilt exactly whenever the hold ends or anything else changes.
 struct HeldInfluence
 {
     bool held = false;
@@ -57,7 +57,6 @@ struct HeldInfluence
     int level = -1;
     Point3 origin;
     std::vector<double> weights;
-    Polyline base;
     // The held point moved since the levels were last brought up to date.
     bool moved = false;
 };
@@ -114,7 +113,7 @@ struct CanvasModel
     // next recomputeLevels rebuild the cache exactly.
     void holdControlPoint(std::size_t index);
     void releaseControlPoint();
-    // The levels hold the result of an influence update, not of a rebuild.
+    // The curve is the result of an influence update, not of a rebuild.
     bool levelsApproximate() const { return approximate; }
     // No points: the levels, the curve and the hull emptied too, their memory handed back.
     void clearControlPoints();
@@ -130,8 +129,8 @@ struct CanvasModel
 private:
     // What asks the next recomputeLevels for a rebuild from the control points.
     void markLevelsStale() { computedLevel = 0; }
-    // Takes the held point's weights in the drawn level, where they are not of it yet, and the
-    // level as it is now as their base.
+    // Takes the held point's weights in the drawn level, where they are not of it yet, and where
+    // the point is now as their origin.
     void takeInfluence();
     void applyInfluence();
 

@@ -196,6 +196,8 @@ std::string influenceFailure(const InfluenceCase &c, unsigned seed)
         if (!(worst <= 1e-12 * scale))
             return seedText + ", move " + std::to_string(move) + ": " + std::to_string(worst / scale) + " of the scale off";
     }
+    // A last move put down before the levels were brought up to date.
+    canvas.moveControlPoint(held, {coordinate(random), coordinate(random), 0});
     canvas.releaseControlPoint();
     canvas.recomputeLevels();
     if (canvas.levelsApproximate() || !(canvas.curve == fresh()))
