@@ -123,6 +123,21 @@ class Orca:
                 return heard
         raise AssertionError(f"no {key} reached {utterance!r}")
 
+    def run(self, steps, checks):
+        """Each (what is done, the keys, what Orca says): a key prefixed "to:" moves the focus by
+        Tab (by Shift+Tab with "back to:") until Orca says the step's first utterance; other keys
+        are pressed in turn, all but the last expected to say nothing."""
+        for what, keys, expected in steps:
+            if keys.startswith("to:"):
+                heard = self.focus(expected[0])
+            elif keys.startswith("back to:"):
+                heard = self.focus(expected[0], "shift+Tab")
+            else:
+                for key in keys.split()[:-1]:
+                    checks.equal(f"{key} says nothing", self.press(key, seconds=0.5), [])
+                heard = self.press(keys.split()[-1])
+            checks.equal(what, heard, expected)
+
     def close(self):
         for process in reversed(self.processes):
             process.terminate()
