@@ -167,6 +167,7 @@ private:
 
 void TestEndToEnd::init()
 {
+    cleanup(); // an init that failed leaves its editor running
     editor.setProcessChannelMode(QProcess::SeparateChannels);
     editor.start(editorProgram(), QStringList{});
     QVERIFY(editor.waitForStarted());

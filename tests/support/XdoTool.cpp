@@ -24,7 +24,8 @@ QString run(const QStringList &arguments, int timeoutMs)
 qulonglong waitForWindow(qint64 pid, const QString &title)
 {
     const QString found = run({"search", "--sync", "--onlyvisible", "--pid", QString::number(pid), "--name",
-                               QString("^%1$").arg(QRegularExpression::escape(title))});
+                               QString("^%1$").arg(QRegularExpression::escape(title))},
+                              60000);
     return found.section('\n', 0, 0).toULongLong();
 }
 

@@ -15,7 +15,8 @@ QProcessEnvironment helperEnvironment();
 QString run(const QStringList &arguments, int timeoutMs = 20000);
 
 // The id of the visible window of process `pid` titled `title`, waiting for it to appear;
-// 0 when none appeared.
+// 0 when none appeared within a minute: a first start under Wine on a busy machine, loading
+// its libraries into a fresh prefix, has taken more than 20 s.
 qulonglong waitForWindow(qint64 pid, const QString &title);
 
 // The window's geometry on the screen.
