@@ -115,9 +115,25 @@ EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
     std::abort();
 }
 
+// The canvas's state in its details, rewritten only when it reads differently.
+EM_JS(void, showCanvasState, (const char *text), {
+    document.getElementById("canvas-state").textContent = UTF8ToString(text);
+});
+
+void refreshCanvasState()
+{
+    static std::string shown;
+    std::string state = canvasDescription(canvas, lastCanvasView, kTwinProjection, canvasPixelRatio);
+    if (state == shown)
+        return;
+    shown = std::move(state);
+    showCanvasState(shown.c_str());
+}
+
 void paintCanvas()
 {
     lastCanvasView = canvasView.paint(canvas);
+    refreshCanvasState();
 }
 
 // The canvas's count to the parameter view, as the desktop's sendDegree reaches its setDegree.
@@ -199,6 +215,7 @@ void finishEdit(const EditResult &edit)
     // Not during a drag or a hold: the address keeps complete curves only.
     if (!canvas.hold.active && (edit.repaint || edit.levelsNeedRebuild || edit.drawingChanged))
         curveChanged();
+    refreshCanvasState();
 }
 
 // Text the page hands over through the heap, with its length: never through the stack, whose
@@ -348,7 +365,6 @@ EMSCRIPTEN_KEEPALIVE void bezierFocus(int fromKeyboard)
 {
     finishEdit(focusGained(canvas, fromKeyboard != 0));
     // What the desktop's screen reader reads from the canvas's description as it takes the focus.
-    // The page's canvas has none: Chromium would read it twice, as the picture's and as its own.
     if (fromKeyboard != 0)
         announceAfterFocus(canvasDescription(canvas, lastCanvasView, kTwinProjection, canvasPixelRatio).c_str());
 }

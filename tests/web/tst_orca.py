@@ -17,21 +17,24 @@ import orca_session  # noqa: E402
 
 CANVAS = "Curve canvas canvas."
 HINT = "Question mark reads the keys."
+DETAILS = "has details in canvas state."
 
 # (what is done, the keys, what Orca says), as in the desktop's test; "to:" and "back to:" move
 # the focus by Tab or Shift+Tab until Orca says that utterance.
 STEPS = [
     ("the canvas from the zoom slider", "to:" + CANVAS,
-     [CANVAS, f"Add mode. No points. Cursor at (0.00, 0.00). {HINT}"]),
+     [CANVAS, DETAILS, f"Add mode. No points. Cursor at (0.00, 0.00). {HINT}"]),
     ("a point added", "Return", ["Point 1 added at (0.00, 0.00). 1 point, degree 0."]),
     ("another, a step right", "Right Return", ["Point 2 added at (0.03, 0.00). 2 points, degree 1."]),
     ("the first point heard", "p", ["Point 1 of 2 at (0.00, 0.00)."]),
     ("the curve summed up", "s",
      ["2 points, degree 1, from (0.00, 0.00) to (0.03, 0.00), x from 0.00 to 0.03, y from 0.00 to 0.00."]),
+    ("Where Am I", "KP_Enter",
+     ["embedded.", "Curve canvas.", f"canvas state Add mode. 2 points, degree 1. Cursor at (0.00, 0.00). {HINT}"]),
     ("the Move button, not pressed", "to:Move toggle button not pressed.", ["Move toggle button not pressed."]),
     ("Move mode by the button", "Return", ["pressed", "Move mode."]),
     ("the canvas from the buttons", "back to:" + CANVAS,
-     [CANVAS, f"Move mode. 2 points, degree 1. Cursor at (0.00, 0.00). {HINT}"]),
+     [CANVAS, DETAILS, f"Move mode. 2 points, degree 1. Cursor at (0.00, 0.00). {HINT}"]),
     ("a point picked up by its key", "Return", ["Point 1 picked up at (0.00, 0.00)."]),
     ("and put back", "Escape", ["Point 1 put back at (0.00, 0.00)."]),
     ("the dial, with its unit", "to:Rotate horizontal slider 0 degrees.",
@@ -40,6 +43,7 @@ STEPS = [
     ("the level slider, by its label", "to:Level Of Subdivision horizontal slider 5.",
      ["Level Of Subdivision horizontal slider 5."]),
     ("the level raised", "Right", ["6"]),
+    ("Undo, the first control after the dialog", "to:region History", ["region History", "Undo push button."]),
 ]
 
 
