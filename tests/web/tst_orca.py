@@ -4,7 +4,9 @@ Orca says at each step, exactly, once. Chromium runs with a window (headless, it
 accessibility bus); Firefox and WebKitGTK are not tested with Orca.
 
 Usage: tst_orca.py SITE_FOLDER"""
+import json
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -29,6 +31,12 @@ STEPS = [
     ("the first point heard", "p", ["Point 1 of 2 at (0.00, 0.00)."]),
     ("the curve summed up", "s",
      ["2 points, degree 1, from (0.00, 0.00) to (0.03, 0.00), x from 0.00 to 0.03, y from 0.00 to 0.00."]),
+    ("C, the cursor", "c", ["Cursor at (0.00, 0.00)."]),
+    ("M", "m", ["Move mode."]),
+    ("D", "d", ["Delete mode."]),
+    ("A", "a", ["Add mode."]),
+    ("H, high contrast on", "h", ["High contrast on."]),
+    ("and off", "h", ["High contrast off."]),
     ("Where Am I", "KP_Enter",
      ["embedded.", "Curve canvas.", f"canvas state Add mode. 2 points, degree 1. Cursor at (0.00, 0.00). {HINT}"]),
     ("the Move button, not pressed", "to:Move toggle button not pressed.", ["Move toggle button not pressed."]),
@@ -47,6 +55,19 @@ STEPS = [
 ]
 
 
+def browse_mode_letters():
+    """The letters Orca's browse mode takes for itself: its structural navigation."""
+    with open("/usr/lib/python3/dist-packages/orca/structural_navigation.py") as source:
+        return set(re.findall(r'bindings\["next"\] = \["([a-z])"', source.read()))
+
+
+def canvas_letters(site):
+    """The canvas's letter keys, from the table the page was built with."""
+    with open(os.path.join(site, "main.js")) as script:
+        table = re.search(r"const CANVAS_KEYS = (\{.*?\});", script.read()).group(1)
+    return {key for key in json.loads(table) if len(key) == 1 and key.isalpha()}
+
+
 def start_chromium(address, profile):
     return subprocess.Popen(
         ["chromium", "--no-sandbox", "--force-renderer-accessibility", "--no-first-run",
@@ -63,6 +84,11 @@ def main():
     server = page_test.Server()
     orca = orca_session.Orca()
     checks = orca_session.Checks()
+    # Each of the canvas's letters that browse mode would take is pressed on the canvas (the only
+    # place the steps press letters) and must reach the editor.
+    pressed = {keys for _, keys, _ in STEPS if len(keys) == 1}
+    shared = canvas_letters(sys.argv[1]) & browse_mode_letters()
+    checks.equal("browse mode's letters among the canvas's, each tried", sorted(shared - pressed), [])
     with tempfile.TemporaryDirectory() as profile:
         browser = start_chromium(server.address, profile)
         try:
