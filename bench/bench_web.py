@@ -45,20 +45,32 @@ def first_frame(server):
     return statistics.median(samples)
 
 
-def kernel(driver, bench_server):
-    """Milliseconds per rebuild of every level, WebAssembly in Chromium and native on one core."""
-    driver.get(bench_server.address + "bench_rebuild.html")
+def bench_lines(driver, address):
+    """The lines a WebAssembly benchmark page printed: its four figures."""
+    driver.get(address)
     lines = []
     while len(lines) < 4:
         time.sleep(0.2)
         lines += [e["message"] for e in driver.get_log("browser") if "rebuild of every level" in e["message"]]
+    return lines
+
+
+PICK_DROP = re.compile(r"at (\d+) points: pick ([\d.]+) ms, drop ([\d.]+) ms, rebuild of every level ([\d.]+) ms")
+
+
+def pick_drop_of(lines):
+    return {int(m.group(1)): tuple(map(float, m.group(2, 3, 4))) for m in map(PICK_DROP.search, lines) if m}
+
+
+def kernel(driver, bench_server):
+    """Milliseconds per rebuild of every level, WebAssembly in Chromium and native on one core;
+    and a drag's pick and drop against a rebuild, in WebAssembly on one thread."""
+    lines = bench_lines(driver, bench_server.address + "bench_rebuild.html")
     pattern = re.compile(r"at (\d+) points, 2-lane path: median ([\d.]+) ms")
     web = {int(m.group(1)): float(m.group(2)) for m in map(pattern.search, lines) if m}
     native_output = subprocess.run(["taskset", "-c", "0", NATIVE_BENCH], capture_output=True, text=True).stdout
     native = {int(m.group(1)): float(m.group(2)) for m in pattern.finditer(native_output)}
-    picks = re.compile(r"at (\d+) points: pick ([\d.]+) ms, drop ([\d.]+) ms, rebuild of every level ([\d.]+) ms")
-    pick_drop = {int(m.group(1)): tuple(map(float, m.group(2, 3, 4))) for m in map(picks.search, lines) if m}
-    return web, native, pick_drop
+    return web, native, pick_drop_of(lines)
 
 
 def check_threads(driver, threads):
@@ -180,6 +192,7 @@ def main():
     # One thread, and threads where the server isolates the page.
     servers = {"one thread": page_test.Server(), "threads": page_test.Server(isolating=True)}
     bench_server = page_test.Server(WEB_BENCH)
+    isolated_bench_server = page_test.Server(WEB_BENCH, isolating=True)
     for mode, server in servers.items():
         print(f"first frame, {mode}, navigation start to both views drawn, fresh profile: {first_frame(server):.0f} ms"
               f" (median of {FIRST_FRAME_RUNS}; target <= 1000)")
@@ -195,9 +208,11 @@ def main():
             for count in sorted(web):
                 print(f"rebuild of every level at {count} points, 2-lane path: WebAssembly {web[count]:.3f} ms,"
                       f" native on one core {native[count]:.3f} ms, speed ratio {native[count] / web[count]:.2f}")
-            for count, (pick, drop, rebuild) in sorted(pick_drop.items()):
-                print(f"pick / drop at {count} points, WebAssembly on one thread: {pick:.1f} / {drop:.1f} ms against"
-                      f" a rebuild's {rebuild:.1f} ms, ratios {pick / rebuild:.2f} / {drop / rebuild:.2f} (target <= 1)")
+            threaded = pick_drop_of(bench_lines(driver, isolated_bench_server.address + "bench_rebuild_threads.html"))
+            for mode, figures in (("one thread", pick_drop), ("threads", threaded)):
+                for count, (pick, drop, rebuild) in sorted(figures.items()):
+                    print(f"pick / drop at {count} points, WebAssembly, {mode}: {pick:.1f} / {drop:.1f} ms against a"
+                          f" rebuild's {rebuild:.1f} ms, ratios {pick / rebuild:.2f} / {drop / rebuild:.2f} (target <= 1)")
             drags = {}
             for count in (100, 1000, 2000):
                 for mode, server in servers.items():
