@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/CanvasModel.h"
+#include "core/Subdivision.h"
 #include "geometry/Polyline.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -78,4 +81,49 @@ inline Polyline randomPoints(std::size_t count, double extent, unsigned seed)
     for (Point3 &p : points)
         p = {coordinate(random), coordinate(random), 0.0};
     return points;
+}
+
+// Milliseconds of a drag's pick (the held point's weights) and drop (the exact rebuild) through
+// the curve's gate, and of a rebuild of every level of the same points from fresh storage:
+// `samples` of each, after `warmUps` rounds left out.
+struct PickDropTimes
+{
+    std::vector<double> picks, drops, rebuilds;
+};
+
+inline PickDropTimes pickDropTimes(std::size_t count, int depth, int samples, int warmUps)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto millisecondsSince = [](Clock::time_point start) {
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    };
+    bezier::CanvasModel model;
+    model.controlPoints = randomPoints(count, 0.7, 7);
+    model.drawLevel = depth;
+    model.recomputeLevels();
+    PickDropTimes times;
+    for (int i = -warmUps; i < samples; ++i) {
+        const std::size_t held = count / 2 + static_cast<std::size_t>(i + warmUps);
+        auto start = Clock::now();
+        model.holdControlPoint(held);
+        const double pick = millisecondsSince(start);
+        model.moveControlPoint(held, {0.1, 0.2, 0.0});
+        model.recomputeLevels();
+        start = Clock::now();
+        model.releaseControlPoint();
+        model.recomputeLevels();
+        const double drop = millisecondsSince(start);
+        PolylineList levels;
+        bezier::LevelStorage storage;
+        int computed = 0;
+        start = Clock::now();
+        bezier::updateLevels(levels, computed, depth, model.controlPoints, storage);
+        const double rebuild = millisecondsSince(start);
+        if (i >= 0) {
+            times.picks.push_back(pick);
+            times.drops.push_back(drop);
+            times.rebuilds.push_back(rebuild);
+        }
+    }
+    return times;
 }

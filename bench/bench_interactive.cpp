@@ -109,47 +109,6 @@ public:
         return samples;
     }
 
-    // What the pick adds (the held point's weights) and what the drop does
-    // (the exact rebuild), in the core, without GL, `times` times.
-    static std::pair<std::vector<double>, std::vector<double>> pickAndDrop(int controlPoints, int times)
-    {
-        CanvasModel model;
-        model.controlPoints = randomPoints(controlPoints, 0.7, 7);
-        model.drawLevel = kDepth;
-        model.recomputeLevels();
-        std::vector<double> picks, drops;
-        for (int i = 0; i < times; ++i) {
-            QElapsedTimer timer;
-            timer.start();
-            model.holdControlPoint(static_cast<std::size_t>(controlPoints / 2 + i));
-            picks.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-            model.moveControlPoint(static_cast<std::size_t>(controlPoints / 2 + i), {0.1, 0.2, 0.0});
-            model.recomputeLevels();
-            timer.restart();
-            model.releaseControlPoint();
-            model.recomputeLevels();
-            drops.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-        }
-        return {picks, drops};
-    }
-
-    // Milliseconds of a rebuild of every level of these points, without GL.
-    static std::vector<double> rebuilds(int controlPoints, int times)
-    {
-        const Polyline points = randomPoints(controlPoints, 0.7, 7);
-        std::vector<double> samples;
-        for (int i = 0; i < times; ++i) {
-            PolylineList levels;
-            LevelStorage storage;
-            int computed = 0;
-            QElapsedTimer timer;
-            timer.start();
-            updateLevels(levels, computed, kDepth, points, storage);
-            samples.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-        }
-        return samples;
-    }
-
     void showBoth(bool on)
     {
         dialog.CheckBox2->setChecked(on);
@@ -229,11 +188,11 @@ int runTimings()
             influenceMet = influenceMet && drag.median <= kMaxInfluenceDragOverRotation * rotate.median;
         }
         session.showBoth(false);
-        const auto [picks, drops] = Session::pickAndDrop(points, kPicks);
-        const BenchRow pick = summarize("pick's weights, " + std::to_string(points) + " points", "ms", picks);
-        const BenchRow drop = summarize("drop's rebuild, " + std::to_string(points) + " points", "ms", drops);
+        const PickDropTimes times = pickDropTimes(static_cast<std::size_t>(points), kDepth, kPicks, 0);
+        const BenchRow pick = summarize("pick's weights, " + std::to_string(points) + " points", "ms", times.picks);
+        const BenchRow drop = summarize("drop's rebuild, " + std::to_string(points) + " points", "ms", times.drops);
         const BenchRow rebuild = summarize("rebuild of every level, " + std::to_string(points) + " points", "ms",
-                                           Session::rebuilds(points, kPicks));
+                                           times.rebuilds);
         for (const BenchRow &row : {pick, drop, rebuild})
             printRow(row);
         printRatio("pick / rebuild, " + std::to_string(points) + " points", pick.median / rebuild.median,

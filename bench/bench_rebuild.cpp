@@ -1,11 +1,11 @@
 // Rebuilds every level of a drag (depth 8) at 100 and 1,000 points on the 2-lane path, and prints
-// the medians; then a drag's pick and drop at 1,000 and 2,000 points against a rebuild. Built natively and as WebAssembly (with 128-bit SIMD), so the two compare in one
-// run; the native run is pinned to one core, as a page has one thread. Chromium first runs
-// WebAssembly from its baseline compiler and swaps in optimised code once a function is hot, as
-// it is a few events into a drag; so both are measured after a warm-up, in batches long enough
-// for the browser's coarse clock.
+// the medians; then a drag's pick and drop at 1,000 and 2,000 points against a rebuild. Built
+// natively and as WebAssembly (with 128-bit SIMD), so the two compare in one run; the native run
+// is pinned to one core, as a page has one thread. Chromium first runs WebAssembly from its
+// baseline compiler and swaps in optimised code once a function is hot, as it is a few events
+// into a drag; so both are measured after a warm-up, in batches long enough for the browser's
+// coarse clock.
 #include "BenchTable.h"
-#include "core/CanvasModel.h"
 #include "core/Subdivision.h"
 
 #include <algorithm>
@@ -36,53 +36,6 @@ double rebuildMilliseconds(const Polyline &controlPoints, PolylineList &levels, 
     return elapsed.count() / rebuilds;
 }
 
-double millisecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-// A drag's pick (the held point's weights) and drop (the exact rebuild) through the curve's gate,
-// against a rebuild of every level of the same points, after a warm-up of each.
-void pickAndDrop(std::size_t count)
-{
-    CanvasModel model;
-    model.controlPoints = randomPoints(count, 0.7, 7);
-    model.drawLevel = kDepth;
-    model.recomputeLevels();
-    std::vector<double> picks, drops, rebuilds;
-    for (int i = -3; i < kSamples; ++i) {
-        const std::size_t held = count / 2 + static_cast<std::size_t>(i + 3);
-        auto start = std::chrono::steady_clock::now();
-        model.holdControlPoint(held);
-        const double pick = millisecondsSince(start);
-        model.moveControlPoint(held, {0.1, 0.2, 0.0});
-        model.recomputeLevels();
-        start = std::chrono::steady_clock::now();
-        model.releaseControlPoint();
-        model.recomputeLevels();
-        const double drop = millisecondsSince(start);
-        PolylineList levels;
-        LevelStorage storage;
-        int computed = 0;
-        start = std::chrono::steady_clock::now();
-        updateLevels(levels, computed, kDepth, model.controlPoints, storage);
-        const double rebuild = millisecondsSince(start);
-        if (i >= 0) {
-            picks.push_back(pick);
-            drops.push_back(drop);
-            rebuilds.push_back(rebuild);
-        }
-    }
-    std::printf("pick and drop at %zu points: pick %.3f ms, drop %.3f ms, rebuild of every level %.3f ms\n", count,
-                median(picks), median(drops), median(rebuilds));
-}
-
 } // namespace
 
 int main()
@@ -106,7 +59,12 @@ int main()
         std::printf("rebuild of every level at %zu points, 2-lane path: median %.3f ms\n", count,
                     samples[samples.size() / 2]);
     }
-    for (std::size_t count : {1000, 2000})
-        pickAndDrop(count);
+    // A drag's pick and drop against a rebuild, each after a warm-up.
+    for (std::size_t count : {1000, 2000}) {
+        const PickDropTimes times = pickDropTimes(count, kDepth, kSamples, 3);
+        std::printf("pick and drop at %zu points: pick %.3f ms, drop %.3f ms, rebuild of every level %.3f ms\n", count,
+                    summarize("", "", times.picks).median, summarize("", "", times.drops).median,
+                    summarize("", "", times.rebuilds).median);
+    }
     return 0;
 }

@@ -115,7 +115,8 @@ EM_JS(void, markOutOfMemory, (), { Module.outOfMemory = true; });
     std::abort();
 }
 
-// The canvas's state in its details, rewritten only when it reads differently.
+// The canvas's state in its details, rewritten only when it reads differently: after every edit
+// and every change of the canvas's size.
 EM_JS(void, showCanvasState, (const char *text), {
     document.getElementById("canvas-state").textContent = UTF8ToString(text);
 });
@@ -133,7 +134,6 @@ void refreshCanvasState()
 void paintCanvas()
 {
     lastCanvasView = canvasView.paint(canvas);
-    refreshCanvasState();
 }
 
 // The canvas's count to the parameter view, as the desktop's sendDegree reaches its setDegree.
@@ -265,6 +265,8 @@ EMSCRIPTEN_KEEPALIVE void bezierResize(int canvasWidth, int canvasHeight, double
     parameterView.resize(parameterWidth, parameterHeight, parameterRatio);
     paintCanvas();
     parameterView.paint();
+    // The cursor's place in the curve's units follows the new size.
+    refreshCanvasState();
 }
 
 // Makes a view's context anew (0 the canvas, 1 the parameter view) after the browser restored
