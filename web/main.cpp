@@ -66,13 +66,17 @@ EM_JS(void, shareTextFit, (double minimumPointSize, double pointSizeStep), {
     Module.textFit = {minimumPointSize, pointSizeStep};
 });
 
-// Says the change in the page's polite live region.
-EM_JS(void, announce, (const char *text), { Module.announce(UTF8ToString(text)); });
+// Says the change in the page's polite live region; a sentence still waiting for the focus's
+// events is older, and is dropped.
+EM_JS(void, announce, (const char *text), {
+    clearTimeout(Module.sentenceAfterFocus);
+    Module.announce(UTF8ToString(text));
+});
 
 // The same in a task after this one, so that a screen reader has the focus's own events first.
 EM_JS(void, announceAfterFocus, (const char *text), {
     const sentence = UTF8ToString(text);
-    setTimeout(() => Module.announce(sentence), 50);
+    Module.sentenceAfterFocus = setTimeout(() => Module.announce(sentence), 50);
 });
 
 // The parameter view's text alternative.
