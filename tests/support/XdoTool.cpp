@@ -1,5 +1,6 @@
 #include "XdoTool.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 namespace xdo {
@@ -23,10 +24,18 @@ QString run(const QStringList &arguments, int timeoutMs)
 
 qulonglong waitForWindow(qint64 pid, const QString &title)
 {
-    const QString found = run({"search", "--sync", "--onlyvisible", "--pid", QString::number(pid), "--name",
-                               QString("^%1$").arg(QRegularExpression::escape(title))},
-                              60000);
-    return found.section('\n', 0, 0).toULongLong();
+    // A search fails at once where a window it looks at goes away meanwhile, as the last test's
+    // editor's may: it is tried again until the minute is up.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 60000) {
+        const QString found = run({"search", "--sync", "--onlyvisible", "--pid", QString::number(pid), "--name",
+                                   QString("^%1$").arg(QRegularExpression::escape(title))},
+                                  static_cast<int>(60000 - waited.elapsed()));
+        if (!found.isEmpty())
+            return found.section('\n', 0, 0).toULongLong();
+    }
+    return 0;
 }
 
 QRect geometry(qulonglong window)
