@@ -76,7 +76,7 @@ def different_share(a, b):
 def open_page(driver, server):
     driver.get(server.address)
     deadline = time.time() + page_test.TIMEOUT_S
-    while driver.execute_script("return document.documentElement.dataset.ready") != "true":
+    while not driver.execute_script(page_test.READY):
         if time.time() > deadline:
             return False
         time.sleep(0.05)

@@ -49,6 +49,8 @@ PLACES = {"add": (71, 544), "move": (200, 544), "delete": (329, 544), "clear": (
           "hull": (537, 280), "subdivision": (537, 250)}
 CANVAS_ORIGIN = (10, 18)
 TIMEOUT_S = 20
+# Null-safe: Firefox may run a poll in the document being replaced, before it has an element.
+READY = "return document.documentElement?.dataset.ready === 'true'"
 WINDOW = (760, 760)
 # Pointers an engine's driver cannot send, and why.
 UNSENDABLE_POINTERS = {"firefox": {"pen": "Firefox's BiDi has no pen (\"Unimplemented pointerMove for pointerType pen\")"},
@@ -431,7 +433,7 @@ def open_address(page, address):
     """A fresh document at `address`, not a jump within the current one."""
     page.driver.get("about:blank")
     page.driver.get(address)
-    wait_until(page, "return document.documentElement.dataset.ready === 'true'", f"the page at {address[:80]}")
+    wait_until(page, READY, f"the page at {address[:80]}")
 
 
 def views(page):
@@ -499,7 +501,7 @@ def keeps_the_curve(page):
         svg_covers_view(page, 1, "parameter", before[1])
 
     page.driver.refresh()
-    wait_until(page, "return document.documentElement.dataset.ready === 'true'", "the page after a reload")
+    wait_until(page, READY, "the page after a reload")
     check(views(page) == before, "the views after a reload")
     check(page.js("return document.getElementById('Undo').disabled"), "nothing to undo after a reload")
     open_address(page, link)
@@ -890,7 +892,7 @@ def main():
         try:
             driver.get(server.address)
             deadline = time.time() + TIMEOUT_S
-            while driver.execute_script("return document.documentElement.dataset.ready") != "true":
+            while not driver.execute_script(READY):
                 check(time.time() < deadline, "the page did not start")
                 if failures:
                     return 1
@@ -914,7 +916,7 @@ def main():
                 check(same_trace("\n".join(lines) + "\n", expected), f"console lines {lines}")
             keeps_the_curve(page)
             driver.get(server.address)
-            while driver.execute_script("return document.documentElement.dataset.ready") != "true":
+            while not driver.execute_script(READY):
                 time.sleep(0.05)
             loaded_build(page, True)
             keyboard_session(page)

@@ -32,7 +32,7 @@ def wait_for(driver, script, what):
 
 
 def ready(driver):
-    return wait_for(driver, "return document.documentElement.dataset.ready === 'true'", "the dialog did not start")
+    return wait_for(driver, page_test.READY, "the dialog did not start")
 
 
 def cached_build(driver):
@@ -127,7 +127,7 @@ MEMORY_CLICKS = 400
 def exhaust_memory(driver):
     """Points added at level 8 until a heap that cannot grow is full."""
     page = page_test.Page(driver)
-    wait_for(driver, "return document.documentElement.dataset.ready === 'true'", "the page did not start")
+    wait_for(driver, page_test.READY, "the page did not start")
     page.keys("#Slider2", Keys.END)
     builder, action = page.pointer()
     action.move_to_location(*page.in_canvas((100, 100)))
@@ -139,7 +139,7 @@ def exhaust_memory(driver):
 def shaders_fail(driver):
     """A graphics driver whose shader compiler refuses the editor's shaders, from the next load,
     once the first has started (a load cut short logs its aborted download)."""
-    wait_for(driver, "return document.documentElement.dataset.ready === 'true'", "the first load did not start")
+    wait_for(driver, page_test.READY, "the first load did not start")
     script = ("const status = WebGL2RenderingContext.prototype.getShaderParameter;"
               "WebGL2RenderingContext.prototype.getShaderParameter = function (shader, name) {"
               "  return name === this.COMPILE_STATUS ? false : status.call(this, shader, name); };")
