@@ -56,7 +56,10 @@ class Orca:
         prefs = os.path.join(self.folder, "prefs")
         os.makedirs(prefs)
         with open(os.path.join(prefs, "user-settings.conf"), "w") as settings:
-            json.dump({"general": {"enableKeyEcho": False, "enableBraille": False},
+            # No reading of a page on load: a key that interrupts it on an object without text
+            # of its own leaves Orca 43 in browse mode for good, and when that happens depends
+            # on the speech server's timing.
+            json.dump({"general": {"enableKeyEcho": False, "enableBraille": False, "sayAllOnLoad": False},
                        "profiles": {"default": {"profile": ["Default", "default"]}},
                        "pronunciations": {}, "keybindings": {}}, settings)
         # A speech server whose voice goes nowhere: no sound device is needed, and Orca, which

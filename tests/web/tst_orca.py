@@ -95,9 +95,11 @@ def main():
             orca.wait_for("Finished loading Bezier Curves.", 60)
             orca.said()
             orca.run(STEPS, checks)
-            # The table: its name up to date, said once on entering it.
+            # The table: its name up to date and said once, point 1 its row 1.
             heard = orca.focus("Point 1 x entry 0.00 selected.", presses=30)
-            checks.equal("the table's name, once", heard.count("Control points. 2 points, degree 1."), 1)
+            checks.equal("the table on arrival", heard,
+                         ["region Points", "Control points. 2 points, degree 1.", "table with 2 rows 3 columns",
+                          "1.", "row 1.", "column 2", "Point 1 x entry 0.00 selected."])
         finally:
             os.killpg(browser.pid, signal.SIGTERM)
             browser.wait(10)
