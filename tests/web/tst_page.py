@@ -49,8 +49,10 @@ PLACES = {"add": (71, 544), "move": (200, 544), "delete": (329, 544), "clear": (
           "hull": (537, 280), "subdivision": (537, 250)}
 CANVAS_ORIGIN = (10, 18)
 TIMEOUT_S = 20
-# Null-safe: Firefox may run a poll in the document being replaced, before it has an element.
-READY = "return document.documentElement?.dataset.ready === 'true'"
+# Started, and drawn twice since: Firefox refuses input to a document it has not shown yet, and
+# may run a poll in the document being replaced, before it has an element.
+READY = ("return document.documentElement?.dataset.ready === 'true' && "
+         "new Promise(r => requestAnimationFrame(() => requestAnimationFrame(() => r(true))))")
 WINDOW = (760, 760)
 # Pointers an engine's driver cannot send, and why.
 UNSENDABLE_POINTERS = {"firefox": {"pen": "Firefox's BiDi has no pen (\"Unimplemented pointerMove for pointerType pen\")"},
