@@ -8,6 +8,7 @@ import json
 import os
 import re
 import subprocess
+import time
 
 import websocket
 from selenium.webdriver.common.keys import Keys
@@ -69,6 +70,7 @@ class FirefoxDriver:
         self.socket = websocket.create_connection(address, timeout=120, suppress_origin=True)
         self.last_id = 0
         self.log = []
+        self.input_taken = False
         self.send("session.new", {"capabilities": {}})
         self.context = self.send("browsingContext.getTree", {})["contexts"][0]["context"]
         self.send("session.subscribe", {"events": ["log.entryAdded"]})
@@ -88,9 +90,32 @@ class FirefoxDriver:
 
     def get(self, url):
         self.send("browsingContext.navigate", {"context": self.context, "url": url, "wait": "complete"})
+        self.input_taken = False
 
     def refresh(self):
         self.send("browsingContext.reload", {"context": self.context, "wait": "complete"})
+        self.input_taken = False
+
+    def first_move_alone(self, actions):
+        """Firefox may refuse synthesized input for a while after a load on a loaded machine
+        (NS_ERROR_FAILURE in synthesizeMouseAtPoint): the first mouse move after it is sent on its
+        own until it is taken, so that a refusal never cuts a click or a drag in half."""
+        for source in actions:
+            first = (source.get("actions") or [{}])[0]
+            if (source.get("type") != "pointer" or first.get("type") != "pointerMove"
+                    or source.get("parameters", {}).get("pointerType", "mouse") != "mouse"):
+                continue
+            move = {**source, "actions": [{**first, "duration": 0}]}
+            deadline = time.time() + 10
+            while True:
+                try:
+                    self.send("input.performActions", {"context": self.context, "actions": [move]})
+                    self.input_taken = True
+                    return
+                except BiDiError as error:
+                    if "NS_ERROR_FAILURE" not in str(error) or time.time() > deadline:
+                        raise
+                    time.sleep(0.1)
 
     def call(self, function, arguments=()):
         result = self.send("script.callFunction", {
@@ -111,6 +136,8 @@ class FirefoxDriver:
 
     def execute(self, command, params=None):
         if command == Command.W3C_ACTIONS:
+            if not self.input_taken:
+                self.first_move_alone(params["actions"])
             self.send("input.performActions", {"context": self.context, "actions": params["actions"]})
         elif command == Command.W3C_CLEAR_ACTIONS:
             self.send("input.releaseActions", {"context": self.context})
